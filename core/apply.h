@@ -1,0 +1,55 @@
+// Carries PlannedList out in the registry after the user confirms it.
+#pragma once
+
+#include <functional>
+
+#include "core/overlay.h"
+#include "core/registry.h"
+
+namespace tessary {
+
+// Base ids of the texts this step shows; the language offset is added by the
+// message box seam.
+inline constexpr int IdsConfirmChange = 203;
+inline constexpr int IdsChangeSucceeded = 204;
+inline constexpr int IdsChangeFailed = 205;
+
+inline constexpr unsigned MbOk = 0;
+inline constexpr unsigned MbYesNo = 4;
+inline constexpr int IdYes = 6;
+
+// The message box: shows the text of the string with that base id in the
+// user's language, with the program's name as caption, and returns the button.
+class MessageBoxApi {
+public:
+    virtual ~MessageBoxApi() = default;
+    virtual int ShowMessage(int textId, unsigned type) = 0;
+};
+
+// Asks the system to sign the interactive user out (ExitWindowsEx(0, 0)).
+class SignOutApi {
+public:
+    virtual ~SignOutApi() = default;
+    virtual void RequestSignOut() = 0;
+};
+
+// What one run has done to the registry. Once a walk has changed it, the plan
+// read at start no longer describes it, and replaying it could delete the only
+// registration of a handler.
+struct ApplyState {
+    bool registryChanged = false;
+};
+
+struct ApplyServices {
+    RegistryApi& registry;
+    MessageBoxApi& messages;
+    SignOutApi& signOut;
+    std::function<void()> writeSettings;
+};
+
+// Asks for confirmation, walks the plan from first to last (delete, keep or
+// rename), stops at the first failure and reports it; on success offers to sign
+// out, writing the settings first. Does nothing once the registry was changed.
+void ApplyPlannedList(const OverlayList& PlannedList, const ApplyServices& services, ApplyState& state);
+
+}  // namespace tessary

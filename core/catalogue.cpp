@@ -1,0 +1,78 @@
+#include "core/catalogue.h"
+
+#include <algorithm>
+#include <array>
+
+namespace tessary {
+namespace {
+
+// The first value's data as text: only the bytes the registry returned count,
+// and the text ends at the first NUL among them, if any.
+std::u16string TextFromData(const std::uint8_t* data, std::uint32_t byteCount) {
+    std::u16string text(byteCount / 2, u'\0');
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        text[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
+    }
+    text.resize(std::min(text.size(), text.find(u'\0')));
+    return text;
+}
+
+// The class identifier text of the subkey's first value, or false when the
+// subkey has none that qualifies.
+bool ReadHandlerClsid(RegistryApi& registry, std::u16string_view name, std::u16string& clsid) {
+    // The subkey is opened by its full path from the root, as the scan's own key
+    // handle is only for enumerating. The path grows as needed: names of up to 255
+    // characters do not fit a fixed path buffer.
+    std::u16string path(OverlayIdentifiersPath);
+    path += u'\\';
+    path += name;
+
+    RegKey raw = nullptr;
+    if (registry.OpenLocalMachineKey(path.c_str(), win32::KeyQueryValue, &raw) != win32::ErrorSuccess) {
+        return false;
+    }
+    const OpenKey subkey(raw, KeyCloser(registry));
+
+    std::array<char16_t, ValueNameCapacity> valueName{};
+    std::array<std::uint8_t, ValueDataCapacity> data{};
+    std::uint32_t valueNameLength = ValueNameCapacity;
+    std::uint32_t dataLength = ValueDataCapacity;
+    std::uint32_t type = 0;
+    const long status = registry.EnumValue(subkey.get(), 0, valueName.data(), &valueNameLength,
+                                           &type, data.data(), &dataLength);
+    if (status != win32::ErrorSuccess || type != win32::RegSz) return false;
+
+    clsid = TextFromData(data.data(), std::min(dataLength, ValueDataCapacity));
+    return true;
+}
+
+}  // namespace
+
+void ReadOverlayIdentifiers(RegistryApi& registry, OverlayList& CurrentList) {
+    RegKey raw = nullptr;
+    if (registry.OpenLocalMachineKey(std::u16string(OverlayIdentifiersPath).c_str(), win32::KeyRead,
+                                     &raw) != win32::ErrorSuccess) {
+        return;
+    }
+    const OpenKey key(raw, KeyCloser(registry));
+
+    std::array<char16_t, SubkeyNameCapacity> name{};
+    for (std::uint32_t index = 0;; ++index) {
+        std::uint32_t nameLength = SubkeyNameCapacity;
+        const long status = registry.EnumKey(key.get(), index, name.data(), &nameLength);
+        if (status == win32::ErrorNoMoreItems) return;
+        // The key itself is gone or the handle is unusable: every further index
+        // would fail the same way.
+        if (status == win32::ErrorKeyDeleted || status == win32::ErrorInvalidHandle) return;
+        if (status != win32::ErrorSuccess) continue;
+
+        const std::u16string keyName(name.data(), std::min(nameLength, SubkeyNameCapacity - 1));
+        OverlayEntry entry;
+        if (!ReadHandlerClsid(registry, keyName, entry.handlerClsid)) continue;
+        entry.keyName = keyName;
+        entry.bareName = StripLeadingBlanks(keyName);
+        CurrentList.push_back(std::move(entry));
+    }
+}
+
+}  // namespace tessary

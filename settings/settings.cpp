@@ -1,0 +1,48 @@
+#include "settings/settings.h"
+
+namespace tessary {
+namespace {
+
+bool IsTrimmedByProfile(char16_t unit) { return unit == u' ' || unit == u'\t'; }
+bool IsQuote(char16_t unit) { return unit == u'"' || unit == u'\''; }
+
+}  // namespace
+
+std::u16string ProfileValueFor(std::u16string_view name) {
+    const bool needsQuotes = !name.empty() && (IsTrimmedByProfile(name.front()) ||
+                                               IsTrimmedByProfile(name.back()) || IsQuote(name.front()));
+    if (!needsQuotes) return std::u16string(name);
+    std::u16string quoted = u"\"";
+    quoted += name;
+    quoted += u'"';
+    return quoted;
+}
+
+void ReadSettings(ProfileApi& profile, SettingsState& settings, GroupSelection& selection) {
+    const std::optional<std::u16string> directory = profile.CurrentDirectory();
+    settings.SettingsPath.clear();
+    if (directory) settings.SettingsPath = *directory + std::u16string(SettingsFileSuffix);
+
+    std::u16string* const names[] = {&selection.FirstGroup, &selection.SecondGroup};
+    std::u16string* const saved[] = {&settings.SavedSelection.FirstGroup, &settings.SavedSelection.SecondGroup};
+    for (std::size_t i = 0; i < SettingsKeys.size(); ++i) {
+        *names[i] = directory ? profile.ReadString(SettingsSection, SettingsKeys[i], SettingsDefaults[i],
+                                                   settings.SettingsPath)
+                              : std::u16string(SettingsDefaults[i]);
+        *saved[i] = *names[i];
+    }
+}
+
+void WriteSettings(ProfileApi& profile, const SettingsState& settings, const GroupSelection& selection) {
+    if (settings.SettingsPath.empty()) return;
+    const std::u16string* const names[] = {&selection.FirstGroup, &selection.SecondGroup};
+    const std::u16string* const saved[] = {&settings.SavedSelection.FirstGroup,
+                                           &settings.SavedSelection.SecondGroup};
+    for (std::size_t i = 0; i < SettingsKeys.size(); ++i) {
+        if (*names[i] == *saved[i]) continue;
+        profile.CreateUnicodeFileIfMissing(settings.SettingsPath);
+        profile.WriteString(SettingsSection, SettingsKeys[i], ProfileValueFor(*names[i]), settings.SettingsPath);
+    }
+}
+
+}  // namespace tessary

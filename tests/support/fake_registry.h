@@ -1,0 +1,82 @@
+// An in-memory registry that answers like Windows: names unique ignoring case,
+// enumeration ordered by upper-cased names, the failure codes of rename and
+// delete, and any call made to fail on request.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/registry.h"
+
+namespace tessary::testing {
+
+enum class RegOp { Open, EnumKey, EnumValue, Close, Rename, Delete };
+
+struct RegValue {
+    std::u16string name;
+    std::uint32_t type = win32::RegSz;
+    std::vector<std::uint8_t> data;
+};
+
+// REG_SZ data as the registry stores it, with the terminating NUL.
+std::vector<std::uint8_t> SzData(std::u16string_view text, bool terminated = true);
+
+class FakeRegistry : public RegistryApi {
+public:
+    FakeRegistry();
+    ~FakeRegistry() override;
+
+    // Seeding. Paths are below HKEY_LOCAL_MACHINE; missing parents are created.
+    void AddKey(std::u16string_view path);
+    void AddValue(std::u16string_view path, RegValue value);
+    // A subkey of the overlay identifiers key with its class identifier as the
+    // default value.
+    void AddOverlay(std::u16string_view name, std::u16string_view clsid);
+    void RemoveOverlayKey();
+
+    // The overlay subkeys' names in enumeration order.
+    std::vector<std::u16string> OverlayNames() const;
+    // Each overlay subkey's name with its first value's text.
+    std::vector<std::pair<std::u16string, std::u16string>> OverlayRegistrations() const;
+
+    // The nth call (from 1) of the operation returns code and does nothing.
+    void FailCall(RegOp op, int nth, long code);
+    int Calls(RegOp op) const { return counts.at(op); }
+    int OpenHandles() const { return static_cast<int>(handles.size()); }
+    // Every call, in order: the operation with its names, access and result.
+    const std::vector<std::string>& Log() const { return log; }
+
+    long OpenLocalMachineKey(const char16_t* path, std::uint32_t access, RegKey* key) override;
+    long EnumKey(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength) override;
+    long EnumValue(RegKey key, std::uint32_t index, char16_t* valueName, std::uint32_t* valueNameLength,
+                   std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataLength) override;
+    long CloseKey(RegKey key) override;
+    long RenameKey(RegKey key, const char16_t* from, const char16_t* to) override;
+    long DeleteKey(RegKey key, const char16_t* name) override;
+
+private:
+    struct Node;
+    using Path = std::vector<std::u16string>;  // upper-cased components
+
+    Node* Find(const Path& path) const;
+    Node& Make(std::u16string_view path);
+    // The key behind a handle, or the code that says why there is none.
+    long Resolve(RegKey key, Node*& node) const;
+    bool Injected(RegOp op, long& code);
+    long Record(std::string call, long result);
+
+    std::unique_ptr<Node> root;
+    std::map<std::uintptr_t, Path> handles;
+    std::uintptr_t nextHandle = 0x100;
+    std::map<RegOp, int> counts;
+    std::map<std::pair<RegOp, int>, long> faults;
+    std::vector<std::string> log;
+};
+
+// UTF-16 to UTF-8, for messages and logs.
+std::string Utf8(std::u16string_view text);
+
+}  // namespace tessary::testing

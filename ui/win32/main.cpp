@@ -1,0 +1,17 @@
+// Program entry: the language, then the dialog. The exit code is always 0.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "ui/win32/main_dialog.h"
+#include "ui/win32/texts.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // The list view class comes from comctl32, which real Windows does not load
+    // on its own for a dialog template.
+    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&classes);
+
+    tessary::InitLanguage(instance);
+    tessary::RunMainDialog();
+    return 0;
+}
