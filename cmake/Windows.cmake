@@ -8,13 +8,28 @@ add_library(tessary_win32 STATIC
 target_link_libraries(tessary_win32 PUBLIC tessary_logic)
 target_compile_definitions(tessary_logic PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 
+set(resource_inputs res/Tessary.rc res/Tessary.manifest res/Tessary.ico res/resource.h)
+if(MINGW)
+    # windres upper-cases the list view's class name; compile to .res, restore
+    # it, then turn the .res into an object.
+    set(raw_res ${CMAKE_CURRENT_BINARY_DIR}/Tessary.res)
+    set(resources ${CMAKE_CURRENT_BINARY_DIR}/Tessary.res.obj)
+    add_custom_command(OUTPUT ${resources}
+        COMMAND ${CMAKE_RC_COMPILER} -I ${PROJECT_SOURCE_DIR}/res -O res -o ${raw_res} ${PROJECT_SOURCE_DIR}/res/Tessary.rc
+        COMMAND perl -0777 -pi ${PROJECT_SOURCE_DIR}/cmake/restore-class-case.pl ${raw_res}
+        COMMAND ${CMAKE_RC_COMPILER} -i ${raw_res} -O coff -o ${resources}
+        DEPENDS ${resource_inputs} cmake/restore-class-case.pl
+        WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}/res
+        VERBATIM)
+else()
+    set(resources res/Tessary.rc)
+endif()
+
 add_executable(Tessary WIN32
     ui/win32/main.cpp
     ui/win32/main_dialog.cpp
-    res/Tessary.rc)
+    ${resources})
 target_link_libraries(Tessary PRIVATE tessary_win32 comctl32)
-set_source_files_properties(res/Tessary.rc PROPERTIES
-    OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/res/Tessary.manifest;${PROJECT_SOURCE_DIR}/res/Tessary.ico;${PROJECT_SOURCE_DIR}/res/resource.h")
 
 if(MINGW)
     # Self-contained: no libstdc++, libgcc or winpthread DLLs beside the exe.
@@ -22,5 +37,6 @@ if(MINGW)
 endif()
 
 if(TESSARY_WINDOWS_TESTS)
+    enable_testing()
     add_subdirectory(tests/win32)
 endif()

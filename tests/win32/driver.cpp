@@ -1,0 +1,510 @@
+// Drives Tessary.exe as a user would, from a scenario file: seeds the registry
+// and Tessary.ini, starts the program, reads its views and pickers, picks,
+// presses, answers message boxes, and checks the registry and the settings
+// file afterwards. Runs under the same Wine prefix as the program.
+//
+//   tessary_driver Tessary.exe scenario.txt work-directory ja|en [screenshot-directory]
+//
+// Scenario lines (arguments in double quotes keep their blanks; \" \\ \t escape):
+//   seed NAME CLSID             seed-child NAME CHILD       ini LINE
+//   start                       now / after, then "- MARKER NAME STATUS" rows
+//   first INDEX ITEM...         second INDEX ITEM...        change enabled|disabled
+//   pick first|second TEXT      press change|exit           command ok|cancel
+//   key escape|enter            close-box                   exit-code N
+//   answer confirm|succeeded|failed yes|no|ok               no-message
+//   registry NAME...            registry-entry NAME CLSID   screenshot NAME
+//   ini-absent  ini-unicode  ini-key KEY VALUE  ini-key-absent KEY  ini-raw LINE
+//   signed-out                  (the program asked the system to sign out)
+// A STATUS of @duplicate or @rename is that text in the run's language.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+const wchar_t OverlayPath[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers";
+constexpr DWORD Timeout = 15000;
+
+struct Failure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+std::string Narrow(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+std::wstring Widen(const std::string& text) {
+    if (text.empty()) return {};
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
+    return out;
+}
+
+std::string Quoted(const std::wstring& text) { return "\"" + Narrow(text) + "\""; }
+
+void Check(bool condition, const std::string& message) {
+    if (!condition) throw Failure(message);
+}
+
+void WaitUntil(const std::function<bool()>& done, const std::string& what) {
+    for (DWORD waited = 0; !done(); waited += 20) {
+        if (waited > Timeout) throw Failure("timed out waiting for " + what);
+        Sleep(20);
+    }
+}
+
+// The words of one scenario line.
+std::vector<std::wstring> Tokens(const std::string& line) {
+    std::vector<std::wstring> tokens;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        if (line[i] == ' ' || line[i] == '\t' || line[i] == '\r') {
+            ++i;
+            continue;
+        }
+        std::string token;
+        if (line[i] == '"') {
+            for (++i; i < line.size() && line[i] != '"'; ++i) {
+                if (line[i] == '\\' && i + 1 < line.size()) {
+                    ++i;
+                    token += line[i] == 't' ? '\t' : line[i];
+                } else {
+                    token += line[i];
+                }
+            }
+            ++i;
+        } else {
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') token += line[i++];
+        }
+        tokens.push_back(Widen(token));
+    }
+    return tokens;
+}
+
+class Driver {
+public:
+    Driver(std::wstring exe, std::wstring work, bool japanese, std::wstring shots)
+        : exe(std::move(exe)), work(std::move(work)), japanese(japanese), shots(std::move(shots)) {
+        strings = LoadLibraryExW(this->exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        Check(strings != nullptr, "cannot load " + Narrow(this->exe));
+        CreateDirectoryW(this->work.c_str(), nullptr);
+        DeleteFileW(IniPath().c_str());
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, OverlayPath);
+        HKEY key = nullptr;
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, OverlayPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        RegCloseKey(key);
+    }
+
+    ~Driver() {
+        if (process.hProcess != nullptr) {
+            if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 99);
+            CloseHandle(process.hProcess);
+            CloseHandle(process.hThread);
+        }
+        if (remote != nullptr && process.hProcess != nullptr) VirtualFreeEx(process.hProcess, remote, 0, MEM_RELEASE);
+    }
+
+    void Run(std::istream& scenario) {
+        std::vector<std::vector<std::wstring>> lines;
+        std::vector<int> numbers;
+        std::string line;
+        for (int number = 1; std::getline(scenario, line); ++number) {
+            const std::vector<std::wstring> tokens = Tokens(line);
+            if (tokens.empty() || tokens[0][0] == L'#') continue;
+            lines.push_back(tokens);
+            numbers.push_back(number);
+        }
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            try {
+                if (lines[i][0] == L"now" || lines[i][0] == L"after") {
+                    std::vector<std::vector<std::wstring>> rows;
+                    while (i + 1 < lines.size() && lines[i + 1][0] == L"-") rows.push_back(lines[++i]);
+                    CheckRows(lines[i - rows.size()][0] == L"now" ? IDC_NOW : IDC_AFTER, rows);
+                } else {
+                    Step(lines[i]);
+                }
+            } catch (const Failure& failure) {
+                throw Failure("line " + std::to_string(numbers[i]) + ": " + failure.what());
+            }
+        }
+    }
+
+private:
+    static constexpr int IDC_NOW = 1001, IDC_AFTER = 1002, IDC_FIRST = 1003, IDC_SECOND = 1004, IDC_CHANGE = 1005,
+                         IDC_EXIT = 1006;
+
+    std::wstring IniPath() const { return work + L"\\Tessary.ini"; }
+
+    std::wstring Text(int id) const {
+        wchar_t buffer[260] = {};
+        LoadStringW(strings, static_cast<UINT>(id + (japanese ? 0 : 20)), buffer, 260);
+        return buffer;
+    }
+
+    std::wstring Status(const std::wstring& token) const {
+        if (token == L"@duplicate") return Text(206);
+        if (token == L"@rename") return Text(208);
+        return token;
+    }
+
+    static std::wstring WindowText(HWND window) {
+        wchar_t buffer[512] = {};
+        GetWindowTextW(window, buffer, 512);
+        return buffer;
+    }
+
+    void Step(const std::vector<std::wstring>& t) {
+        const std::wstring& verb = t[0];
+        const auto arg = [&](std::size_t i) -> const std::wstring& {
+            Check(i < t.size(), Narrow(verb) + ": missing argument");
+            return t[i];
+        };
+        if (verb == L"seed") {
+            HKEY key = nullptr;
+            const std::wstring path = std::wstring(OverlayPath) + L"\\" + arg(1);
+            Check(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                  nullptr) == ERROR_SUCCESS,
+                  "cannot seed " + Quoted(arg(1)));
+            RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(arg(2).c_str()),
+                           static_cast<DWORD>((arg(2).size() + 1) * sizeof(wchar_t)));
+            RegCloseKey(key);
+        } else if (verb == L"seed-child") {
+            HKEY key = nullptr;
+            const std::wstring path = std::wstring(OverlayPath) + L"\\" + arg(1) + L"\\" + arg(2);
+            RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+            RegCloseKey(key);
+        } else if (verb == L"ini") {
+            AppendIniLine(arg(1));
+        } else if (verb == L"start") {
+            Start();
+        } else if (verb == L"first" || verb == L"second") {
+            CheckPicker(verb == L"first" ? IDC_FIRST : IDC_SECOND, std::stoi(arg(1)), {t.begin() + 2, t.end()});
+        } else if (verb == L"change") {
+            const bool enabled = IsWindowEnabled(Control(IDC_CHANGE)) != FALSE;
+            Check(enabled == (arg(1) == L"enabled"), "the Change button is " + std::string(enabled ? "enabled" : "disabled"));
+        } else if (verb == L"pick") {
+            Pick(arg(1) == L"first" ? IDC_FIRST : IDC_SECOND, arg(2));
+        } else if (verb == L"press") {
+            PostMessageW(Control(arg(1) == L"change" ? IDC_CHANGE : IDC_EXIT), BM_CLICK, 0, 0);
+        } else if (verb == L"command") {
+            PostMessageW(dialog, WM_COMMAND, arg(1) == L"ok" ? IDOK : IDCANCEL, 0);
+        } else if (verb == L"key") {
+            PressKey(arg(1) == L"escape" ? VK_ESCAPE : VK_RETURN);
+        } else if (verb == L"close-box") {
+            PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        } else if (verb == L"exit-code") {
+            Check(WaitForSingleObject(process.hProcess, Timeout) == WAIT_OBJECT_0, "the program did not end");
+            DWORD code = 0;
+            GetExitCodeProcess(process.hProcess, &code);
+            Check(code == static_cast<DWORD>(std::stoul(arg(1))), "exit code " + std::to_string(code));
+        } else if (verb == L"answer") {
+            Answer(arg(1), arg(2));
+        } else if (verb == L"no-message") {
+            Sleep(300);
+            Check(MessageBoxWindow() == nullptr, "a message box is open: " + Quoted(MessageBoxText(MessageBoxWindow())));
+        } else if (verb == L"registry") {
+            const std::vector<std::wstring> names = RegistryNames();
+            const std::vector<std::wstring> expected(t.begin() + 1, t.end());
+            std::string listed;
+            for (const std::wstring& name : names) listed += " " + Quoted(name);
+            Check(names == expected, "the registry holds" + listed);
+        } else if (verb == L"registry-entry") {
+            wchar_t data[260] = {};
+            DWORD size = sizeof data;
+            const std::wstring path = std::wstring(OverlayPath) + L"\\" + arg(1);
+            const LSTATUS status = RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, data, &size);
+            Check(status == ERROR_SUCCESS && arg(2) == data, Quoted(arg(1)) + " holds " + Quoted(data));
+        } else if (verb == L"ini-absent") {
+            Check(GetFileAttributesW(IniPath().c_str()) == INVALID_FILE_ATTRIBUTES, "Tessary.ini exists");
+        } else if (verb == L"ini-unicode") {
+            Check(IniBytes().rfind("\xFF\xFE", 0) == 0, "Tessary.ini is not UTF-16 with a byte-order mark");
+        } else if (verb == L"ini-key" || verb == L"ini-key-absent") {
+            wchar_t value[260] = {};
+            GetPrivateProfileStringW(L"GROUP", arg(1).c_str(), L"\x01(absent)", value, 260, IniPath().c_str());
+            const std::wstring expected = verb == L"ini-key" ? arg(2) : L"\x01(absent)";
+            Check(value == expected, Narrow(arg(1)) + " reads " + Quoted(value));
+        } else if (verb == L"ini-raw") {
+            std::wstring line = L"\n";
+            line += arg(1);
+            line += L'\r';
+            Check(IniText().find(line) != std::wstring::npos, "no line " + Quoted(arg(1)) + " in:\n" + Narrow(IniText()));
+        } else if (verb == L"signed-out") {
+            WaitForSignOut();
+        } else if (verb == L"screenshot") {
+            Screenshot(arg(1));
+        } else {
+            throw Failure("unknown step " + Narrow(verb));
+        }
+    }
+
+    void Start() {
+        if (process.hProcess != nullptr) {
+            Check(WaitForSingleObject(process.hProcess, Timeout) == WAIT_OBJECT_0, "the previous run did not end");
+            CloseHandle(process.hProcess);
+            CloseHandle(process.hThread);
+            process = {};
+            remote = nullptr;
+        }
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        std::wstring command = L"\"" + exe + L"\"";
+        Check(CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, work.c_str(), &startup,
+                             &process) != FALSE,
+              "cannot start " + Narrow(exe));
+        WaitUntil([&] { return (dialog = FindDialog()) != nullptr; }, "the dialog");
+        // The window exists before its controls are filled.
+        WaitUntil([&] { return IsWindowVisible(dialog) && Control(IDC_AFTER) != nullptr; }, "the dialog's controls");
+        remote = VirtualAllocEx(process.hProcess, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE);
+        const std::wstring expected = japanese ? L"\xFF0D \x5909\x66F4(&C) \x2192" : L"-- &Change ->";
+        Check(WindowText(Control(IDC_CHANGE)) == expected, "the dialog is not in the expected language");
+    }
+
+    struct Search {
+        DWORD processId;
+        HWND owner;
+        HWND found;
+    };
+
+    // A visible dialog-class window of the program: the main dialog has no owner,
+    // a message box is owned by it.
+    HWND FindWindowOf(HWND owner) const {
+        Search search{process.dwProcessId, owner, nullptr};
+        EnumWindows(
+            [](HWND window, LPARAM data) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(data);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(window, &pid);
+                wchar_t kind[16] = {};
+                GetClassNameW(window, kind, 16);
+                if (pid == s->processId && IsWindowVisible(window) && std::wstring(kind) == L"#32770" &&
+                    GetWindow(window, GW_OWNER) == s->owner) {
+                    s->found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+    HWND FindDialog() const {
+        const HWND found = FindWindowOf(nullptr);
+        return found != nullptr && WindowText(found) == L"Tessary" ? found : nullptr;
+    }
+    HWND MessageBoxWindow() const { return FindWindowOf(dialog); }
+    static std::wstring MessageBoxText(HWND box) { return box == nullptr ? L"" : WindowText(GetDlgItem(box, 0xFFFF)); }
+
+    HWND Control(int id) const { return GetDlgItem(dialog, id); }
+
+    std::wstring ItemText(HWND view, int row, int column) {
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.cchTextMax = 260;
+        item.pszText = reinterpret_cast<LPWSTR>(static_cast<char*>(remote) + 1024);
+        WriteProcessMemory(process.hProcess, remote, &item, sizeof item, nullptr);
+        SendMessageW(view, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+        wchar_t text[260] = {};
+        ReadProcessMemory(process.hProcess, item.pszText, text, sizeof text - sizeof(wchar_t), nullptr);
+        return text;
+    }
+
+    void CheckRows(int id, const std::vector<std::vector<std::wstring>>& expected) {
+        const HWND view = Control(id);
+        const int count = static_cast<int>(SendMessageW(view, LVM_GETITEMCOUNT, 0, 0));
+        std::string shown;
+        std::vector<std::vector<std::wstring>> rows;
+        for (int row = 0; row < count; ++row) {
+            rows.push_back({L"-", ItemText(view, row, 0), ItemText(view, row, 1), ItemText(view, row, 2)});
+            shown += "\n  - " + Quoted(rows.back()[1]) + " " + Quoted(rows.back()[2]) + " " + Quoted(rows.back()[3]);
+        }
+        std::vector<std::vector<std::wstring>> wanted;
+        for (std::vector<std::wstring> row : expected) {
+            row.resize(4);
+            row[3] = Status(row[3]);
+            wanted.push_back(row);
+        }
+        Check(rows == wanted, std::string(id == IDC_NOW ? "Now" : "After") + " shows:" + shown);
+    }
+
+    std::vector<std::wstring> PickerItems(HWND combo) const {
+        std::vector<std::wstring> items;
+        const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            wchar_t text[260] = {};
+            SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+            items.emplace_back(text);
+        }
+        return items;
+    }
+
+    void CheckPicker(int id, int selected, const std::vector<std::wstring>& expected) const {
+        const HWND combo = Control(id);
+        const std::vector<std::wstring> items = PickerItems(combo);
+        const int current = static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
+        std::string shown;
+        for (const std::wstring& item : items) shown += " " + Quoted(item);
+        Check(items == expected && current == selected,
+              "picker " + std::to_string(id) + " selects " + std::to_string(current) + " of" + shown);
+    }
+
+    void Pick(int id, const std::wstring& text) {
+        const HWND combo = Control(id);
+        const std::vector<std::wstring> items = PickerItems(combo);
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            if (items[i] != text) continue;
+            SendMessageW(combo, CB_SETCURSEL, i, 0);
+            // What the dialog manager sends when the user picks an item.
+            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+            return;
+        }
+        throw Failure("no item " + Quoted(text));
+    }
+
+    void PressKey(WORD key) {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        GetGUIThreadInfo(process.dwThreadId, &info);
+        const HWND target = info.hwndFocus != nullptr ? info.hwndFocus : dialog;
+        PostMessageW(target, WM_KEYDOWN, key, 1);
+        PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+    }
+
+    void Answer(const std::wstring& which, const std::wstring& button) {
+        const int id = which == L"confirm" ? 203 : which == L"succeeded" ? 204 : 205;
+        HWND box = nullptr;
+        WaitUntil([&] { return (box = MessageBoxWindow()) != nullptr && GetDlgItem(box, 0xFFFF) != nullptr; },
+                  "the message box " + Narrow(which));
+        Check(WindowText(box) == Text(103), "message box caption " + Quoted(WindowText(box)));
+        Check(MessageBoxText(box) == Text(id), "message box says " + Quoted(MessageBoxText(box)));
+        const bool yesNo = id != 205;
+        Check((GetDlgItem(box, IDYES) != nullptr) == yesNo && (GetDlgItem(box, IDNO) != nullptr) == yesNo &&
+                  (GetDlgItem(box, IDOK) != nullptr) == !yesNo,
+              "the message box has other buttons");
+        const int pressed = button == L"yes" ? IDYES : button == L"no" ? IDNO : IDOK;
+        PostMessageW(GetDlgItem(box, pressed), BM_CLICK, 0, 0);
+        WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, "the message box to close");
+    }
+
+    // Wine carries the sign-out request out by ending the session's programs;
+    // the run counts as signed out once the program has gone.
+    void WaitForSignOut() {
+        Check(WaitForSingleObject(process.hProcess, Timeout) == WAIT_OBJECT_0, "the program is still running");
+    }
+
+    std::vector<std::wstring> RegistryNames() const {
+        std::vector<std::wstring> names;
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, OverlayPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+        for (DWORD index = 0;; ++index) {
+            wchar_t name[260];
+            DWORD length = 260;
+            if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            names.emplace_back(name, length);
+        }
+        RegCloseKey(key);
+        return names;
+    }
+
+    std::string IniBytes() const {
+        std::ifstream file(IniPath().c_str(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    }
+
+    std::wstring IniText() const {
+        const std::string bytes = IniBytes();
+        if (bytes.rfind("\xFF\xFE", 0) == 0) {
+            return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+        }
+        return L"\n" + Widen(bytes);
+    }
+
+    void AppendIniLine(const std::wstring& line) {
+        std::string bytes = IniBytes();
+        if (bytes.empty()) bytes = "\xFF\xFE";
+        const std::wstring text = line + L"\r\n";
+        bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+        std::ofstream(IniPath().c_str(), std::ios::binary) << bytes;
+    }
+
+    void Screenshot(const std::wstring& name) {
+        if (shots.empty()) return;
+        Sleep(300);  // let the views paint
+        RECT frame{};
+        GetWindowRect(dialog, &frame);
+        const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+        const HDC screen = GetDC(nullptr);
+        const HDC memory = CreateCompatibleDC(screen);
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        const HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
+        SelectObject(memory, old);
+        const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+        const DWORD size = stride * static_cast<DWORD>(height);
+        const DWORD headers = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+        BITMAPFILEHEADER file{0x4D42, headers + size, 0, 0, headers};
+        std::ofstream out((shots + L"\\" + name + L".bmp").c_str(), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(&file), sizeof file);
+        out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+        out.write(static_cast<const char*>(bits), size);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+    }
+
+    std::wstring exe;
+    std::wstring work;
+    bool japanese;
+    std::wstring shots;
+    HMODULE strings = nullptr;
+    PROCESS_INFORMATION process{};
+    HWND dialog = nullptr;
+    void* remote = nullptr;
+};
+
+// ctest passes the host's paths; Wine maps the host's root to drive Z:.
+std::wstring WindowsPath(std::wstring path) {
+    if (!path.empty() && path[0] == L'/') path = L"Z:" + path;
+    for (wchar_t& c : path) c = c == L'/' ? L'\\' : c;
+    return path;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 5) {
+        std::fprintf(stderr, "usage: tessary_driver Tessary.exe scenario work-directory ja|en [screenshots]\n");
+        return 2;
+    }
+    const std::wstring scenarioPath = WindowsPath(argv[2]);
+    const std::string name = Narrow(scenarioPath.substr(scenarioPath.find_last_of(L'\\') + 1)) + " (" + Narrow(argv[4]) + ")";
+    std::ifstream scenario(scenarioPath.c_str());
+    if (!scenario) {
+        std::fprintf(stderr, "cannot read %s\n", Narrow(scenarioPath).c_str());
+        return 2;
+    }
+    try {
+        Driver driver(WindowsPath(argv[1]), WindowsPath(argv[3]), std::wstring(argv[4]) == L"ja",
+                      argc > 5 ? WindowsPath(argv[5]) : L"");
+        driver.Run(scenario);
+    } catch (const Failure& failure) {
+        std::printf("FAIL %s: %s\n", name.c_str(), failure.what());
+        return 1;
+    }
+    std::printf("PASS %s\n", name.c_str());
+    return 0;
+}

@@ -1,0 +1,201 @@
+// The Win32 seams against Wine's real registry and profile functions.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "core/catalogue.h"
+#include "core/win32/registry_win32.h"
+#include "settings/win32/profile_win32.h"
+#include "ui/win32/texts.h"
+#include "ui/win32/wide.h"
+
+namespace tessary {
+namespace {
+
+constexpr char16_t TestRoot[] = u"SOFTWARE\\TessaryTests";
+
+// A scratch key under HKLM with a few subkeys, removed afterwards.
+class Win32RegistryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, Wide(TestRoot));
+        for (const char16_t* name : {u"Alpha", u"  Beta", u"Gamma"}) Create(name);
+        ASSERT_EQ(registry.OpenLocalMachineKey(TestRoot, KEY_READ | KEY_WRITE, &key), ERROR_SUCCESS);
+    }
+    void TearDown() override {
+        EXPECT_EQ(registry.CloseKey(key), ERROR_SUCCESS);
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, Wide(TestRoot));
+    }
+    static HKEY Create(std::u16string_view name) {
+        const std::u16string path = std::u16string(TestRoot) + u"\\" + std::u16string(name);
+        HKEY created = nullptr;
+        EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, Wide(path), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created,
+                                  nullptr),
+                  ERROR_SUCCESS);
+        return created;
+    }
+    static void SetValue(std::u16string_view name, const wchar_t* valueName, DWORD type, const void* data,
+                         DWORD size) {
+        const HKEY subkey = Create(name);
+        RegSetValueExW(subkey, valueName, 0, type, static_cast<const BYTE*>(data), size);
+        RegCloseKey(subkey);
+    }
+    std::vector<std::u16string> Names() {
+        std::vector<std::u16string> names;
+        for (std::uint32_t index = 0;; ++index) {
+            char16_t name[260];
+            std::uint32_t length = 260;
+            if (registry.EnumKey(key, index, name, &length) != ERROR_SUCCESS) break;
+            names.emplace_back(name, length);
+        }
+        return names;
+    }
+
+    Win32Registry registry;
+    RegKey key = nullptr;
+};
+
+TEST_F(Win32RegistryTest, EnumeratesWithLeadingBlanksFirst) {
+    EXPECT_EQ(Names(), (std::vector<std::u16string>{u"  Beta", u"Alpha", u"Gamma"}));
+    char16_t name[4];
+    std::uint32_t length = 4;
+    EXPECT_EQ(registry.EnumKey(key, 1, name, &length), ERROR_MORE_DATA);
+    length = 4;
+    EXPECT_EQ(registry.EnumKey(key, 3, name, &length), ERROR_NO_MORE_ITEMS);
+}
+
+TEST_F(Win32RegistryTest, RenameAndDeleteGiveTheRealFailureCodes) {
+    EXPECT_EQ(registry.RenameKey(key, u"Missing", u"New"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(registry.RenameKey(key, u"Alpha", u"Gamma"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(registry.RenameKey(key, u"Alpha", u"gamma"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(registry.RenameKey(key, u"Alpha", u" Alpha"), ERROR_SUCCESS);
+
+    RegCloseKey(Create(u"Gamma\\Child"));
+    EXPECT_EQ(registry.DeleteKey(key, u"Gamma"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(registry.DeleteKey(key, u"Missing"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(registry.DeleteKey(key, u"  Beta"), ERROR_SUCCESS);
+    EXPECT_EQ(Names(), (std::vector<std::u16string>{u" Alpha", u"Gamma"}));
+}
+
+TEST_F(Win32RegistryTest, ReadsNamesOf255CharactersAndTheFirstValueOfEachType) {
+    const std::u16string longest = u"  " + std::u16string(253, u'L');
+    const wchar_t clsid[] = L"{0AA1-Long}";
+    SetValue(longest, L"", REG_SZ, clsid, sizeof clsid);
+    const DWORD number = 1;
+    SetValue(u"Dword", L"", REG_DWORD, &number, sizeof number);
+    const wchar_t expand[] = L"%SystemRoot%";
+    SetValue(u"Expand", L"Path", REG_EXPAND_SZ, expand, sizeof expand);
+    const wchar_t named[] = L"{Named}";
+    SetValue(u"Named", L"Some value", REG_SZ, named, sizeof named);
+    const wchar_t bare[] = {L'{', L'U', L'}'};
+    SetValue(u"Unterminated", L"", REG_SZ, bare, sizeof bare);
+    SetValue(u"Zero", L"", REG_SZ, bare, 0);
+
+    // The same scan as the program's, over the scratch key's subkeys.
+    std::vector<std::pair<std::u16string, std::u16string>> read;
+    for (const std::u16string& name : Names()) {
+        RegKey subkey = nullptr;
+        const std::u16string path = std::u16string(TestRoot) + u"\\" + name;
+        ASSERT_EQ(registry.OpenLocalMachineKey(path.c_str(), KEY_QUERY_VALUE, &subkey), ERROR_SUCCESS);
+        char16_t valueName[260];
+        std::uint32_t valueNameLength = 260;
+        std::uint8_t data[520];
+        std::uint32_t dataLength = 520;
+        std::uint32_t type = 0;
+        const long status =
+            registry.EnumValue(subkey, 0, valueName, &valueNameLength, &type, data, &dataLength);
+        registry.CloseKey(subkey);
+        if (status != ERROR_SUCCESS || type != REG_SZ) continue;
+        read.emplace_back(name, std::u16string(reinterpret_cast<const char16_t*>(data), dataLength / 2));
+    }
+    ASSERT_EQ(read.size(), 4u);
+    EXPECT_EQ(read[0].first, longest);
+    EXPECT_EQ(read[0].second, std::u16string(u"{0AA1-Long}\0", 12));
+    EXPECT_EQ(read[1].second, std::u16string(u"{Named}\0", 8));
+    EXPECT_EQ(read[2].second, u"{U}");
+    EXPECT_EQ(read[3].second, u"");
+}
+
+// The profile functions in a directory of the test's own.
+class Win32ProfileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        directory = std::filesystem::path(temp) / L"tessary-profile-test";
+        std::filesystem::remove_all(directory);
+        std::filesystem::create_directories(directory);
+        path = (directory / L"Tessary.ini").u16string();
+    }
+    void TearDown() override { std::filesystem::remove_all(directory); }
+
+    std::string Bytes() {
+        std::ifstream file(directory / L"Tessary.ini", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    }
+
+    Win32Profile profile;
+    std::filesystem::path directory;
+    std::u16string path;
+};
+
+TEST_F(Win32ProfileTest, ReadsTheCurrentDirectory) {
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(directory);
+    const std::optional<std::u16string> current = profile.CurrentDirectory();
+    std::filesystem::current_path(before);
+    ASSERT_TRUE(current.has_value());
+    EXPECT_EQ(std::filesystem::path(*current), directory);
+}
+
+TEST_F(Win32ProfileTest, TrimsUnquotesAndDefaultsLikeThePlatform) {
+    EXPECT_EQ(profile.ReadString(u"GROUP", u"NAME1", u"Tortoise", path), u"Tortoise");
+    EXPECT_FALSE(std::filesystem::exists(directory / L"Tessary.ini")) << "reading creates nothing";
+    profile.WriteString(u"GROUP", u"NAME1", u"  Padded  ", path);
+    profile.WriteString(u"GROUP", u"NAME2", u"'Single'", path);
+    EXPECT_EQ(profile.ReadString(u"GROUP", u"NAME1", u"", path), u"Padded");
+    EXPECT_EQ(profile.ReadString(u"GROUP", u"NAME2", u"", path), u"Single");
+    profile.WriteString(u"GROUP", u"NAME2", std::u16string(300, u'x'), path);
+    EXPECT_EQ(profile.ReadString(u"GROUP", u"NAME2", u"", path), std::u16string(259, u'x'));
+}
+
+TEST_F(Win32ProfileTest, SettingsRoundTripThroughTheRealProfileFunctions) {
+    for (const std::u16string name : {u"Acme Sync ", u"\"Quoted\"", u"ドライブ同期", u"\tTabbed", u""}) {
+        std::filesystem::remove(directory / L"Tessary.ini");
+        const std::filesystem::path before = std::filesystem::current_path();
+        std::filesystem::current_path(directory);
+        SettingsState settings;
+        GroupSelection selection;
+        ReadSettings(profile, settings, selection);
+        std::filesystem::current_path(before);
+
+        selection.FirstGroup = name;
+        selection.SecondGroup = name + u"2";
+        WriteSettings(profile, settings, selection);
+
+        SettingsState again;
+        GroupSelection read;
+        std::filesystem::current_path(directory);
+        ReadSettings(profile, again, read);
+        std::filesystem::current_path(before);
+        EXPECT_EQ(read.FirstGroup, name);
+        EXPECT_EQ(read.SecondGroup, name + u"2");
+        EXPECT_EQ(Bytes().substr(0, 2), "\xFF\xFE") << "created as UTF-16";
+    }
+}
+
+TEST_F(Win32ProfileTest, AnExistingFileKeepsItsEncoding) {
+    { std::ofstream(directory / L"Tessary.ini", std::ios::binary) << "[GROUP]\r\nNAME1=Tortoise\r\n"; }
+    profile.CreateUnicodeFileIfMissing(path);
+    profile.WriteString(u"GROUP", u"NAME2", u"CloudSync", path);
+    EXPECT_EQ(Bytes().substr(0, 7), "[GROUP]");
+    EXPECT_EQ(profile.ReadString(u"GROUP", u"NAME1", u"", path), u"Tortoise");
+    EXPECT_EQ(profile.ReadString(u"GROUP", u"NAME2", u"", path), u"CloudSync");
+}
+
+}  // namespace
+}  // namespace tessary
