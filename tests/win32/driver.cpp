@@ -457,7 +457,7 @@ private:
         const DWORD size = stride * static_cast<DWORD>(height);
         const DWORD headers = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
         BITMAPFILEHEADER file{0x4D42, headers + size, 0, 0, headers};
-        std::ofstream out((shots + L"\\" + name + L".bmp").c_str(), std::ios::binary);
+        std::ofstream out((shots + L"\\" + name + (japanese ? L".ja" : L".en") + L".bmp").c_str(), std::ios::binary);
         out.write(reinterpret_cast<const char*>(&file), sizeof file);
         out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
         out.write(static_cast<const char*>(bits), size);
