@@ -7,6 +7,7 @@
 //
 // Scenario lines (arguments in double quotes keep their blanks; \" \\ \t escape):
 //   seed NAME CLSID             seed-child NAME CHILD       ini LINE
+//   import FILE.reg             (beside the scenario; the .reg replaces the key)
 //   start                       now / after, then "- MARKER NAME STATUS" rows
 //   first INDEX ITEM...         second INDEX ITEM...        change enabled|disabled
 //   pick first|second TEXT      press change|exit           command ok|cancel
@@ -15,7 +16,9 @@
 //   registry NAME...            registry-entry NAME CLSID   screenshot NAME
 //   ini-absent  ini-unicode  ini-key KEY VALUE  ini-key-absent KEY  ini-raw LINE
 //   signed-out                  (the program asked the system to sign out)
-// A STATUS of @duplicate or @rename is that text in the run's language.
+// A STATUS of @duplicate or @rename is that text in the run's language. The
+// overlay key is emptied before the first seed; without seeds or an import it is
+// used as it is.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -101,10 +104,6 @@ public:
         Check(strings != nullptr, "cannot load " + Narrow(this->exe));
         CreateDirectoryW(this->work.c_str(), nullptr);
         DeleteFileW(IniPath().c_str());
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, OverlayPath);
-        HKEY key = nullptr;
-        RegCreateKeyExW(HKEY_LOCAL_MACHINE, OverlayPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-        RegCloseKey(key);
     }
 
     ~Driver() {
@@ -116,7 +115,8 @@ public:
         if (remote != nullptr && process.hProcess != nullptr) VirtualFreeEx(process.hProcess, remote, 0, MEM_RELEASE);
     }
 
-    void Run(std::istream& scenario) {
+    void Run(std::istream& scenario, const std::wstring& directory) {
+        scenarioDirectory = directory;
         std::vector<std::vector<std::wstring>> lines;
         std::vector<int> numbers;
         std::string line;
@@ -172,6 +172,7 @@ private:
             return t[i];
         };
         if (verb == L"seed") {
+            ClearRegistryOnce();
             HKEY key = nullptr;
             const std::wstring path = std::wstring(OverlayPath) + L"\\" + arg(1);
             Check(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
@@ -185,6 +186,8 @@ private:
             const std::wstring path = std::wstring(OverlayPath) + L"\\" + arg(1) + L"\\" + arg(2);
             RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
             RegCloseKey(key);
+        } else if (verb == L"import") {
+            Import(scenarioDirectory + L"\\" + arg(1));
         } else if (verb == L"ini") {
             AppendIniLine(arg(1));
         } else if (verb == L"start") {
@@ -247,6 +250,30 @@ private:
         } else {
             throw Failure("unknown step " + Narrow(verb));
         }
+    }
+
+    void ClearRegistryOnce() {
+        if (cleared) return;
+        cleared = true;
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, OverlayPath);
+        HKEY key = nullptr;
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, OverlayPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        RegCloseKey(key);
+    }
+
+    static void Import(const std::wstring& file) {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION reg{};
+        std::wstring command = L"reg.exe import \"" + file + L"\"";
+        Check(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &reg) != FALSE,
+              "cannot run reg.exe");
+        WaitForSingleObject(reg.hProcess, Timeout);
+        DWORD code = 1;
+        GetExitCodeProcess(reg.hProcess, &code);
+        CloseHandle(reg.hProcess);
+        CloseHandle(reg.hThread);
+        Check(code == 0, "reg import " + Narrow(file) + " failed");
     }
 
     void Start() {
@@ -470,6 +497,8 @@ private:
     std::wstring work;
     bool japanese;
     std::wstring shots;
+    std::wstring scenarioDirectory;
+    bool cleared = false;
     HMODULE strings = nullptr;
     PROCESS_INFORMATION process{};
     HWND dialog = nullptr;
@@ -500,7 +529,7 @@ int wmain(int argc, wchar_t** argv) {
     try {
         Driver driver(WindowsPath(argv[1]), WindowsPath(argv[3]), std::wstring(argv[4]) == L"ja",
                       argc > 5 ? WindowsPath(argv[5]) : L"");
-        driver.Run(scenario);
+        driver.Run(scenario, scenarioPath.substr(0, scenarioPath.find_last_of(L'\\')));
     } catch (const Failure& failure) {
         std::printf("FAIL %s: %s\n", name.c_str(), failure.what());
         return 1;

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds Tessary.exe and runs it under Wine in a private prefix, on the demo
+# registry or on a .reg export of your own overlay key:
+#   scripts/run.sh [overlays.reg]
+# With a display the dialog opens there; without one it runs under Xvfb and a
+# screenshot is saved. Tessary.ini is kept in build/run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+registry=$(realpath "${1:-res/demo/overlays.reg}")
+
+scripts/install-deps.sh
+cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+    -DCMAKE_BUILD_TYPE=MinSizeRel -DTESSARY_WINDOWS_TESTS=OFF >/dev/null
+cmake --build build/win --target Tessary
+
+. scripts/wine-env.sh
+trap tessary_wine_cleanup EXIT
+tessary_display
+tessary_prefix "$root/build/run-prefix"
+
+# The prefix's overlay key becomes exactly what the file holds.
+wine reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Explorer\ShellIconOverlayIdentifiers' /f >/dev/null 2>&1 || true
+wine reg import "$registry" >/dev/null 2>&1
+echo "Registry: $registry"
+
+mkdir -p build/run
+cd build/run
+if [ "$TESSARY_HEADLESS" = 0 ]; then
+    wine "$root/build/win/Tessary.exe"
+    exit 0
+fi
+
+wine "$root/build/win/Tessary.exe" &
+for _ in $(seq 1 100); do
+    xwininfo -root -tree 2>/dev/null | grep -q '"Tessary"' && break
+    sleep 0.1
+done
+sleep 1
+import -window root "$root/build/run/screenshot.png"
+echo "No display: Tessary ran under Xvfb. Screenshot: build/run/screenshot.png"

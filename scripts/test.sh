@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Runs every test: the portable logic natively (with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and a bounded fuzzing run), then the real
+# Tessary.exe, cross-built, under Wine and Xvfb.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+scripts/install-deps.sh
+
+echo "== Native build and tests"
+cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARY_SANITIZE=ON -DTESSARY_BENCH=ON >/dev/null
+cmake --build build/native
+ctest --test-dir build/native --output-on-failure -j2
+
+echo "== Windows build"
+cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+    -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+cmake --build build/win
+scripts/footprint.sh build/win/Tessary.exe
+
+echo "== Tessary.exe under Wine"
+. scripts/wine-env.sh
+trap tessary_wine_cleanup EXIT
+tessary_display
+rm -rf build/wine-prefix
+tessary_prefix "$root/build/wine-prefix"
+wineserver -p 60  # kept warm between the tests
+ctest --test-dir build/win --output-on-failure
+
+mkdir -p docs/screenshots
+for shot in build/win/screenshots/*.bmp; do
+    convert "$shot" "docs/screenshots/$(basename "${shot%.bmp}").png"
+done
+echo "Screenshots: docs/screenshots/"
