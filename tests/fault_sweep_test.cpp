@@ -1,0 +1,166 @@
+// Every registry call of the scan and of the walk, one at a time, fails with each
+// code the platform can give there. Whatever fails, the run ends, says exactly
+// what happened, and no handler loses its last registration.
+#include <gtest/gtest.h>
+
+#include <iostream>
+
+#include "core/apply.h"
+#include "core/catalogue.h"
+#include "support/builders.h"
+#include "support/fake_profile.h"
+#include "support/invariants.h"
+
+namespace tessary::testing {
+namespace {
+
+constexpr long FailureCodes[] = {win32::ErrorFileNotFound, win32::ErrorAccessDenied, win32::ErrorInvalidHandle,
+                                 win32::ErrorMoreData, win32::ErrorKeyDeleted};
+
+struct Case {
+    const char* name;
+    OverlayList registry;
+    std::u16string first;
+    std::u16string second;
+};
+
+std::vector<Case> Cases() {
+    OverlayList many;
+    for (int i = 0; i < 40; ++i) {
+        const std::u16string n(1, static_cast<char16_t>(u'A' + i % 26));
+        many.push_back(Entry(u"Sync" + n + (i < 26 ? u"" : u"x"), u"{S" + n + u"}"));
+        if (i % 5 == 0) many.push_back(Entry(u"  Sync" + n + (i < 26 ? u"" : u"x"), u"{S" + n + u"}"));
+    }
+    return {
+        {"worked example, two groups", WorkedExample(), u"Tortoise", u"CloudSync"},
+        {"worked example, one group", WorkedExample(), u"Tortoise", u"-"},
+        {"blanked twins", {Entry(u"  DropSync", u"{D}"), Entry(u" DropSync", u"{D}"), Entry(u"Tortoise1"), Entry(u"Tortoise2")}, u"Tortoise", u"-"},
+        {"case variants", {Entry(u" foo1", u"{F}"), Entry(u"foo1", u"{F}"), Entry(u"Foo1", u"{G}"), Entry(u"Foo2", u"{H}")}, u"Tortoise", u"Foo"},
+        {"forty handlers with leftovers", many, u"Sync", u"-"},
+    };
+}
+
+struct Outcome {
+    std::vector<std::pair<int, unsigned>> messages;
+    Registrations before;
+    Registrations after;
+    bool changed;
+    std::vector<std::string> walk;  // the calls the walk made
+};
+
+// Plans from a clean scan, then applies with the fault, answering Yes and No.
+Outcome Apply(const Case& c, RegOp op, int nth, long code) {
+    FakeRegistry registry;
+    Seed(registry, c.registry);
+    OverlayList current;
+    ReadOverlayIdentifiers(registry, current);
+    MarkDuplicates(current);
+    const Plan plan = BuildPlannedList(current, c.first, c.second);
+
+    Outcome outcome;
+    outcome.before = ReadRegistrations(registry);
+    const std::size_t logStart = registry.Log().size();
+    if (nth > 0) registry.FailCall(op, registry.Calls(op) + nth, code);
+    ScriptedMessages messages;
+    messages.answers = {IdYes, 7};
+    RecordingSignOut signOut;
+    ApplyState state;
+    ApplyPlannedList(plan.PlannedList, {registry, messages, signOut, nullptr}, state);
+    outcome.walk.assign(registry.Log().begin() + static_cast<std::ptrdiff_t>(logStart), registry.Log().end());
+    EXPECT_EQ(registry.OpenHandles(), op == RegOp::Close ? 1 : 0) << "a handle left open";
+    outcome.messages = messages.shown;
+    outcome.changed = state.registryChanged;
+
+    // A second press never walks a changed registry again.
+    const std::size_t calls = registry.Log().size();
+    messages.answers = {IdYes, 7};
+    ApplyPlannedList(plan.PlannedList, {registry, messages, signOut, nullptr}, state);
+    if (outcome.changed) {
+        EXPECT_EQ(registry.Log().size(), calls);
+    }
+    outcome.after = ReadRegistrations(registry);
+    return outcome;
+}
+
+bool Succeeded(const std::string& call) { return call.size() >= 4 && call.compare(call.size() - 4, 4, " = 0") == 0; }
+
+TEST(FaultSweep, EveryWalkCallFailingStopsTheWalkAndKeepsEveryHandler) {
+    int runs = 0, positions = 0;
+    for (const Case& c : Cases()) {
+        SCOPED_TRACE(c.name);
+        const Outcome clean = Apply(c, RegOp::Open, 0, 0);
+        ASSERT_EQ(clean.messages.back().first, IdsChangeSucceeded);
+        ASSERT_EQ(clean.after, clean.before);
+        const int renames = static_cast<int>(std::count_if(clean.walk.begin(), clean.walk.end(), [](const std::string& s) { return s.rfind("Rename", 0) == 0; }));
+        const int deletes = static_cast<int>(std::count_if(clean.walk.begin(), clean.walk.end(), [](const std::string& s) { return s.rfind("Delete", 0) == 0; }));
+        for (const auto& [op, count] : std::vector<std::pair<RegOp, int>>{{RegOp::Open, 1}, {RegOp::Rename, renames}, {RegOp::Delete, deletes}, {RegOp::Close, 1}}) {
+            for (int nth = 1; nth <= count; ++nth) {
+                ++positions;
+                for (const long code : FailureCodes) {
+                    ++runs;
+                    SCOPED_TRACE(::testing::Message() << "call " << nth << " of op " << static_cast<int>(op) << " fails with " << code);
+                    const Outcome o = Apply(c, op, nth, code);
+                    EXPECT_EQ(o.after, o.before) << "a registration was lost";
+                    if (op == RegOp::Close) {
+                        // Nothing depends on closing; the walk was complete.
+                        EXPECT_EQ(o.messages.back(), std::make_pair(IdsChangeSucceeded, MbYesNo));
+                        continue;
+                    }
+                    EXPECT_EQ(o.messages.back(), std::make_pair(IdsChangeFailed, MbOk));
+                    // The failing call is the walk's last action; only the close follows.
+                    const auto failed = std::find_if(o.walk.begin(), o.walk.end(), [](const std::string& s) { return !Succeeded(s); });
+                    ASSERT_NE(failed, o.walk.end());
+                    if (op != RegOp::Open) {
+                        EXPECT_EQ(failed + 2, o.walk.end());
+                        EXPECT_EQ(o.walk.back(), "Close = 0");
+                    } else {
+                        EXPECT_EQ(failed + 1, o.walk.end()) << "nothing to close";
+                    }
+                    const bool anyDone = std::any_of(o.walk.begin(), failed, [](const std::string& s) { return s.rfind("Open", 0) != 0; });
+                    EXPECT_EQ(o.changed, anyDone);
+                }
+            }
+        }
+    }
+    std::cout << "[ fault sweep ] walk: " << Cases().size() << " registries, " << positions << " call positions, " << runs << " faults injected\n";
+}
+
+TEST(FaultSweep, EveryScanCallFailingEndsTheScanWithGenuineEntries) {
+    int runs = 0, positions = 0;
+    for (const Case& c : Cases()) {
+        SCOPED_TRACE(c.name);
+        FakeRegistry clean;
+        Seed(clean, c.registry);
+        OverlayList expected;
+        ReadOverlayIdentifiers(clean, expected);
+        for (const RegOp op : {RegOp::Open, RegOp::EnumKey, RegOp::EnumValue, RegOp::Close}) {
+            for (int nth = 1; nth <= clean.Calls(op); ++nth) {
+                ++positions;
+                for (const long code : FailureCodes) {
+                    ++runs;
+                    FakeRegistry registry;
+                    Seed(registry, c.registry);
+                    registry.FailCall(op, nth, code);
+                    OverlayList read;
+                    ReadOverlayIdentifiers(registry, read);
+                    // What was read is what is there, in order, one subkey missing at most,
+                    // unless the scan ended early on a key that is gone or a bad handle.
+                    EXPECT_TRUE(std::includes(expected.begin(), expected.end(), read.begin(), read.end(),
+                                              [](const OverlayEntry& a, const OverlayEntry& b) { return CompareIgnoringCase(a.keyName, b.keyName) < 0; }));
+                    const bool ends = op == RegOp::EnumKey && (code == win32::ErrorKeyDeleted || code == win32::ErrorInvalidHandle);
+                    if (op == RegOp::Open && nth == 1) {
+                        EXPECT_TRUE(read.empty());
+                    } else if (op == RegOp::Close) {
+                        EXPECT_EQ(read, expected);
+                    } else if (!ends) {
+                        EXPECT_GE(read.size() + 1, expected.size());
+                    }
+                }
+            }
+        }
+    }
+    std::cout << "[ fault sweep ] scan: " << Cases().size() << " registries, " << positions << " call positions, " << runs << " faults injected\n";
+}
+
+}  // namespace
+}  // namespace tessary::testing

@@ -1,0 +1,30 @@
+// Checks that hold for every registry and every choice of groups; shared by the
+// fault sweep and the fuzzer. Each returns the first violation, or "".
+#pragma once
+
+#include <set>
+#include <string>
+#include <utility>
+
+#include "core/candidates.h"
+#include "core/planner.h"
+#include "support/fake_registry.h"
+
+namespace tessary::testing {
+
+// (blank-free name, class identifier) of every readable registration.
+using Registrations = std::set<std::pair<std::u16string, std::u16string>>;
+Registrations ReadRegistrations(FakeRegistry& registry);
+
+std::string CheckCandidates(const OverlayList& current, const NameList& candidates);
+
+// Length, delete implies keep, names built from the blank-free names, order.
+std::string CheckPlan(const OverlayList& current, const Plan& plan);
+
+// Whether the registry would refuse a rename of the plan whatever else went
+// right: two subkeys planned to names equal ignoring case, a target equal to the
+// name of a subkey the plan does not know, or a target still held by a subkey
+// that is renamed away only later in the walk.
+bool PlanHasUnavoidableClash(const Plan& plan, const std::vector<std::u16string>& unknownNames);
+
+}  // namespace tessary::testing
