@@ -13,6 +13,15 @@ cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARY_SANITIZE=
 cmake --build build/native
 ctest --test-dir build/native --output-on-failure -j2
 
+echo "== Fuzzing the ordering core (bounded)"
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTESSARY_SANITIZE=ON -DTESSARY_FUZZ=ON -DTESSARY_BENCH=OFF >/dev/null
+cmake --build build/fuzz --target fuzz_plan
+mkdir -p build/fuzz/corpus
+# New inputs go to build/fuzz/corpus; the committed seeds are only read.
+build/fuzz/tests/fuzz_plan -max_total_time="${TESSARY_FUZZ_SECONDS:-45}" -max_len=4096 -print_final_stats=1 \
+    -artifact_prefix=build/fuzz/ build/fuzz/corpus tests/fuzz/corpus 2>&1 | grep -E '^(stat::|#[0-9]+[[:space:]]+DONE)|ERROR|SUMMARY|broken|Test unit written'
+
 echo "== Windows build"
 cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null

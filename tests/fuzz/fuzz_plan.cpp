@@ -1,0 +1,145 @@
+// libFuzzer target: arbitrary registry contents and group choices, through the
+// scan, the duplicates and candidates, the pickers, the planner and the walk on
+// the in-memory registry. Aborts on any broken promise.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/apply.h"
+#include "core/catalogue.h"
+#include "support/fake_profile.h"
+#include "support/invariants.h"
+#include "ui/views.h"
+
+namespace tessary::testing {
+namespace {
+
+[[noreturn]] void Fail(const std::string& what) {
+    std::fprintf(stderr, "broken: %s\n", what.c_str());
+    std::abort();
+}
+
+// Names are built from pieces that make common beginnings, case variants and
+// blanks likely.
+std::u16string Name(FuzzedDataProvider& in) {
+    static const char16_t* const stems[] = {u"Tortoise", u"tortoise", u"CloudSync", u"Cloud", u"BoxSync ",
+                                            u"Ab\tcdef", u"\u00C9t\u00E9Sync", u"\u00E9t\u00E9sync", u"", u"X"};
+    static const char16_t pieces[] = {u' ', u'\t', u'1', u'2', u'a', u'A', u'\u00A0', u'\u3000', u'\u00FF', u'\u0178'};
+    std::u16string name(in.ConsumeIntegralInRange<std::size_t>(0, 4), u' ');
+    name += stems[in.ConsumeIntegralInRange<std::size_t>(0, std::size(stems) - 1)];
+    const std::size_t extra = in.ConsumeIntegralInRange<std::size_t>(0, 4);
+    for (std::size_t i = 0; i < extra; ++i) name += pieces[in.ConsumeIntegralInRange<std::size_t>(0, std::size(pieces) - 1)];
+    if (in.ConsumeIntegralInRange(0, 15) == 0) name.resize(in.ConsumeIntegralInRange<std::size_t>(181, 255), u'L');
+    return name.empty() ? u" " : name;
+}
+
+RegValue Value(FuzzedDataProvider& in) {
+    static const char16_t* const clsids[] = {u"{A}", u"{a}", u"{B}", u""};
+    std::u16string text = clsids[in.ConsumeIntegralInRange<std::size_t>(0, std::size(clsids) - 1)];
+    if (in.ConsumeBool() && in.ConsumeBool()) text += std::u16string(u"\0tail", 5);
+    RegValue value{in.ConsumeBool() ? u"" : u"Named", win32::RegSz, SzData(text, in.ConsumeIntegralInRange(0, 3) != 0)};
+    switch (in.ConsumeIntegralInRange(0, 12)) {
+    case 0: value.type = 2; break;                            // REG_EXPAND_SZ
+    case 1: value.type = 4; value.data = {1, 0, 0, 0}; break;  // REG_DWORD
+    case 2: value.data.resize(in.ConsumeIntegralInRange<std::size_t>(0, 600), 0x41); break;
+    case 3: value.data.push_back(0x42); break;  // odd length
+    default: break;
+    }
+    return value;
+}
+
+}  // namespace
+}  // namespace tessary::testing
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace tessary;
+    using namespace tessary::testing;
+    FuzzedDataProvider in(data, size);
+
+    FakeRegistry registry;
+    std::vector<std::u16string> withSubkeys;
+    const std::size_t count = in.ConsumeIntegralInRange<std::size_t>(0, 40);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::u16string name = Name(in);
+        const std::u16string path = std::u16string(OverlayIdentifiersPath) + u"\\" + name;
+        if (in.ConsumeIntegralInRange(0, 20) == 0) {
+            registry.AddKey(path);  // no value at all
+        } else {
+            registry.AddValue(path, Value(in));
+        }
+        if (in.ConsumeIntegralInRange(0, 30) == 0) {
+            registry.AddKey(path + u"\\Child");
+            withSubkeys.push_back(name);
+        }
+    }
+
+    OverlayList current;
+    ReadOverlayIdentifiers(registry, current);
+    MarkDuplicates(current);
+    NameList candidates;
+    CollectGroupCandidates(current, candidates);
+    if (const std::string broken = CheckCandidates(current, candidates); !broken.empty()) Fail(broken);
+
+    // The groups as the pickers leave them: a remembered name, then picks.
+    std::u16string first = candidates.empty() || in.ConsumeBool()
+                               ? u"Tortoise"
+                               : candidates[in.ConsumeIntegralInRange<std::size_t>(0, candidates.size() - 1)];
+    std::u16string second = candidates.empty() || in.ConsumeBool()
+                                ? u"-"
+                                : candidates[in.ConsumeIntegralInRange<std::size_t>(0, candidates.size() - 1)];
+    FirstGroupPickerContent(candidates, first);
+    SecondGroupPickerContent(candidates, first, second);
+    if (second == first) Fail("second group equals the first");
+
+    const Plan plan = BuildPlannedList(current, first, second);
+    if (const std::string broken = CheckPlan(current, plan); !broken.empty()) Fail(broken);
+
+    // Subkeys the scan left out stay in the registry, untouched by the plan.
+    std::vector<std::u16string> unknown = registry.OverlayNames();
+    std::erase_if(unknown, [&](const std::u16string& name) {
+        return std::any_of(current.begin(), current.end(), [&](const OverlayEntry& e) { return e.keyName == name; });
+    });
+
+    const Registrations before = ReadRegistrations(registry);
+    ScriptedMessages messages;
+    messages.answers = {IdYes, 7};
+    RecordingSignOut signOut;
+    ApplyState state;
+    ApplyPlannedList(plan.PlannedList, {registry, messages, signOut, nullptr}, state);
+    const std::string lastAction = registry.Log().size() >= 2 ? registry.Log()[registry.Log().size() - 2] : "";
+    if (registry.OpenHandles() != 0) Fail("a handle left open");
+    if (ReadRegistrations(registry) != before) Fail("a registration was lost");
+
+    const bool succeeded = messages.shown.back().first == IdsChangeSucceeded;
+    // A duplicate that has subkeys of its own cannot be deleted; the plan cannot see them.
+    const bool deletedHadSubkeys = std::any_of(withSubkeys.begin(), withSubkeys.end(), [&](const std::u16string& name) {
+        return lastAction == "Delete(\"" + Utf8(name) + "\") = 5";
+    });
+    if (!succeeded && deletedHadSubkeys) return 0;
+    if (!succeeded) {
+        if (!PlanHasUnavoidableClash(plan, unknown)) {
+            for (const OverlayEntry& e : plan.PlannedList) {
+                std::fprintf(stderr, "plan: [%s] from [%s]%s%s\n", Utf8(e.keyName).c_str(), Utf8(e.bareName).c_str(),
+                             e.noRename ? " keep" : "", e.deleteKey ? " delete" : "");
+            }
+            for (const std::string& call : registry.Log()) std::fprintf(stderr, "call: %s\n", call.c_str());
+            Fail("the walk failed without a clash");
+        }
+        if (lastAction.rfind("Rename", 0) != 0 || lastAction.find(" = 5") == std::string::npos) {
+            Fail("failed on " + lastAction);
+        }
+        return 0;
+    }
+    // The registry now lists the After names in the After order.
+    std::vector<std::u16string> after;
+    for (const OverlayEntry& entry : plan.PlannedList) {
+        if (!entry.deleteKey) after.push_back(entry.keyName);
+    }
+    std::vector<std::u16string> listed = registry.OverlayNames();
+    std::erase_if(listed, [&](const std::u16string& name) {
+        return std::find(unknown.begin(), unknown.end(), name) != unknown.end();
+    });
+    if (listed != after) Fail("the registry does not list the After names in order");
+    return 0;
+}
