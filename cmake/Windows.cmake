@@ -36,6 +36,17 @@ if(MINGW)
     target_link_options(Tessary PRIVATE -static -municode -s)
 endif()
 
+if(TESSARY_BENCH)
+    # The start-up measurement (bench/startup.sh): a dialog-only baseline and a timer.
+    add_executable(minimal_dialog WIN32 bench/win32/minimal_dialog.cpp ${resources})
+    target_link_libraries(minimal_dialog PRIVATE comctl32)
+    add_executable(startup_timer bench/win32/startup_timer.cpp)
+    if(MINGW)
+        target_link_options(minimal_dialog PRIVATE -static -municode -s)
+        target_link_options(startup_timer PRIVATE -static -municode)
+    endif()
+endif()
+
 if(TESSARY_WINDOWS_TESTS)
     enable_testing()
     add_subdirectory(tests/win32)

@@ -76,8 +76,12 @@ void AddOverlayRow(HWND view, const OverlayRow& row) {
 }
 
 void ShowRows(HWND view, const std::vector<OverlayRow>& rows) {
+    // One repaint for the whole list instead of one per cell.
+    SendMessageW(view, WM_SETREDRAW, FALSE, 0);
     SendMessageW(view, LVM_DELETEALLITEMS, 0, 0);
     for (const OverlayRow& row : rows) AddOverlayRow(view, row);
+    SendMessageW(view, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(view, nullptr, TRUE);
 }
 
 void ShowPicker(HWND dialog, int id, const PickerContent& picker, bool refill) {
