@@ -8,9 +8,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 scripts/install-deps.sh
-cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=MinSizeRel -DTESSARY_BENCH=ON >/dev/null
-cmake --build build/win --target Tessary minimal_dialog startup_timer
+scripts/build-windows.sh Tessary minimal_dialog startup_timer
 
 . scripts/wine-env.sh
 trap tessary_wine_cleanup EXIT

@@ -10,9 +10,7 @@ root=$PWD
 registry=$(realpath "${1:-res/demo/overlays.reg}")
 
 scripts/install-deps.sh
-cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=MinSizeRel -DTESSARY_WINDOWS_TESTS=OFF >/dev/null
-cmake --build build/win --target Tessary
+scripts/build-windows.sh Tessary
 
 . scripts/wine-env.sh
 trap tessary_wine_cleanup EXIT

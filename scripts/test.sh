@@ -23,9 +23,7 @@ build/fuzz/tests/fuzz_plan -max_total_time="${TESSARY_FUZZ_SECONDS:-45}" -max_le
     -artifact_prefix=build/fuzz/ build/fuzz/corpus tests/fuzz/corpus 2>&1 | grep -E '^(stat::|#[0-9]+[[:space:]]+DONE)|ERROR|SUMMARY|broken|Test unit written'
 
 echo "== Windows build"
-cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-cmake --build build/win
+scripts/build-windows.sh
 scripts/footprint.sh build/win/Tessary.exe
 
 echo "== Tessary.exe under Wine"

@@ -16,6 +16,8 @@
 //   registry NAME...            registry-entry NAME CLSID   screenshot NAME
 //   ini-absent  ini-unicode  ini-key KEY VALUE  ini-key-absent KEY  ini-raw LINE
 //   signed-out                  (the program asked the system to sign out)
+//   columns                     (styles, headings and widths of both list views)
+//   centred                     (the dialog is centred on the work area)
 // A STATUS of @duplicate or @rename is that text in the run's language. The
 // overlay key is emptied before the first seed; without seeds or an import it is
 // used as it is.
@@ -243,6 +245,18 @@ private:
             line += arg(1);
             line += L'\r';
             Check(IniText().find(line) != std::wstring::npos, "no line " + Quoted(arg(1)) + " in:\n" + Narrow(IniText()));
+        } else if (verb == L"columns") {
+            CheckColumns(IDC_NOW, 201);
+            CheckColumns(IDC_AFTER, 202);
+        } else if (verb == L"centred") {
+            RECT workArea{}, frame{};
+            SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
+            GetWindowRect(dialog, &frame);
+            const long x = workArea.left + ((workArea.right - workArea.left) - (frame.right - frame.left)) / 2;
+            const long y = workArea.top + ((workArea.bottom - workArea.top) - (frame.bottom - frame.top)) / 2;
+            Check(frame.left == x && frame.top == y, "the dialog is at " + std::to_string(frame.left) + ", " +
+                                                         std::to_string(frame.top) + ", not at " + std::to_string(x) +
+                                                         ", " + std::to_string(y));
         } else if (verb == L"signed-out") {
             WaitForSignOut();
         } else if (verb == L"screenshot") {
@@ -363,6 +377,38 @@ private:
             wanted.push_back(row);
         }
         Check(rows == wanted, std::string(id == IDC_NOW ? "Now" : "After") + " shows:" + shown);
+    }
+
+    // Full-row selection and label tips; an empty, a name and a status or action
+    // column, 1, 8 and 5 fourteenths of the usable width, all left-aligned.
+    void CheckColumns(int id, int statusHeading) {
+        const HWND view = Control(id);
+        const LRESULT styles = SendMessageW(view, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
+        Check(styles == (LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP), "extended styles " + std::to_string(styles));
+        const HWND header = reinterpret_cast<HWND>(SendMessageW(view, LVM_GETHEADER, 0, 0));
+        Check(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) == 3, "not three columns");
+        RECT client{};
+        GetClientRect(view, &client);
+        const int unit = static_cast<int>(
+            (client.right - 2 * GetSystemMetrics(SM_CXEDGE) - GetSystemMetrics(SM_CXVSCROLL)) / 14.0);
+        const int widths[] = {unit, 8 * unit, 5 * unit};
+        const std::wstring headings[] = {L"", Text(200), Text(statusHeading)};
+        for (int column = 0; column < 3; ++column) {
+            LVCOLUMNW record{};
+            record.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+            record.cchTextMax = 260;
+            record.pszText = reinterpret_cast<LPWSTR>(static_cast<char*>(remote) + 1024);
+            WriteProcessMemory(process.hProcess, remote, &record, sizeof record, nullptr);
+            SendMessageW(view, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(remote));
+            ReadProcessMemory(process.hProcess, remote, &record, sizeof record, nullptr);
+            wchar_t text[260] = {};
+            ReadProcessMemory(process.hProcess, static_cast<char*>(remote) + 1024, text, sizeof text - sizeof(wchar_t), nullptr);
+            Check(record.cx == widths[column], "column " + std::to_string(column) + " is " + std::to_string(record.cx) +
+                                                   " wide, not " + std::to_string(widths[column]));
+            Check(text == headings[column], "column " + std::to_string(column) + " reads " + Quoted(text));
+            Check((record.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_LEFT && record.iSubItem == column,
+                  "column " + std::to_string(column) + " format");
+        }
     }
 
     std::vector<std::wstring> PickerItems(HWND combo) const {
