@@ -12,10 +12,6 @@ std::size_t CommonLength(const std::u16string& a, const std::u16string& b) {
     return static_cast<std::size_t>(std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin());
 }
 
-struct U16Hash {
-    std::size_t operator()(const std::u16string& s) const { return std::hash<std::u16string>()(s); }
-};
-
 }  // namespace
 
 // Twins share bareName and handlerClsid; within each set of twins every entry
@@ -58,7 +54,7 @@ void CollectGroupCandidates(const OverlayList& CurrentList, NameList& CandidateL
     std::iota(rows.begin(), rows.end(), 0);
     std::sort(rows.begin(), rows.end(), [&](std::size_t a, std::size_t b) { return lowestIndex[a] < lowestIndex[b]; });
 
-    std::unordered_set<std::u16string, U16Hash> known(CandidateList.begin(), CandidateList.end());
+    std::unordered_set<std::u16string> known(CandidateList.begin(), CandidateList.end());
     std::vector<std::pair<std::size_t, std::size_t>> found;  // (partner's index, common length)
     for (const std::size_t p : rows) {
         found.clear();

@@ -46,10 +46,6 @@ std::u16string UpperCased(std::u16string_view name);
 // Returns <0, 0 or >0.
 int CompareIgnoringCase(std::u16string_view a, std::u16string_view b);
 
-}  // namespace tessary
-
-namespace tessary {
-
 // As SecondGroup: there is no second group.
 inline constexpr std::u16string_view NoGroupMarker = u"-";
 

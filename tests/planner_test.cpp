@@ -87,6 +87,15 @@ TEST(BuildPlannedList, OrdersAsTheRegistryWillListTheNames) {
     EXPECT_EQ(KeyNames(plan.PlannedList), (std::vector<std::u16string>{u"alpha", u"iCloud1", u"SkyDrive1", u"Zeta"}));
 }
 
+TEST(CompareIgnoringCase, FollowsTheUpperCaseOfLettersBeyondAscii) {
+    EXPECT_EQ(CompareIgnoringCase(u"\u00E9t\u00E9 \u00FF", u"\u00C9T\u00C9 \u0178"), 0);
+    EXPECT_EQ(CompareIgnoringCase(u"\u03C3\u03C2 \u0434 \uFF41", u"\u03A3\u03A3 \u0414 \uFF21"), 0);
+    EXPECT_LT(CompareIgnoringCase(u"alpha", u"Beta"), 0);
+    EXPECT_LT(CompareIgnoringCase(u"Tortoise", u"tortoise1"), 0);
+    EXPECT_GT(CompareIgnoringCase(u"\u00F7", u"\u00D7"), 0) << "the division sign has no upper case";
+    EXPECT_NE(CompareIgnoringCase(u"\u0131", u"I"), 0) << "the dotless i is left alone";
+}
+
 TEST(BuildPlannedList, DeletionsPrecedeRenamesIntoTheirNamesInLongLists) {
     // Many twins "Sync N" (blank-free) with leftovers " Sync N" listed after them,
     // all moved to one blank: each rename needs its leftover gone first.

@@ -137,18 +137,23 @@ Template ReadTemplate(int id) {
 
 constexpr DWORD Label = 0x50020000, List = 0x50810801, Picker = 0x50210003, Button = 0x50010000;
 
-TEST(Resources, JapaneseDialogTemplate) {
-    const Template t = ReadTemplate(130);
-    EXPECT_EQ(t.style, 0x80C800C0u);
-    EXPECT_EQ(t.cx, 411);
-    EXPECT_EQ(t.cy, 319);
+void ExpectTemplate(int id, const Template& expected) {
+    const Template t = ReadTemplate(id);
+    EXPECT_EQ(t.style, expected.style);
+    EXPECT_EQ(t.cx, expected.cx);
+    EXPECT_EQ(t.cy, expected.cy);
     EXPECT_EQ(t.caption, u"Tessary");
-    EXPECT_EQ(t.font, u"Yu Gothic UI");
-    EXPECT_EQ(t.pointSize, 9);
+    EXPECT_EQ(t.font, expected.font);
+    EXPECT_EQ(t.pointSize, expected.pointSize);
     EXPECT_EQ(t.weight, 400);
     EXPECT_EQ(t.italic, 0);
-    EXPECT_EQ(t.charset, 128);
-    const std::vector<Control> expected = {
+    EXPECT_EQ(t.charset, expected.charset);
+    ASSERT_EQ(t.controls.size(), expected.controls.size());
+    for (std::size_t i = 0; i < t.controls.size(); ++i) EXPECT_EQ(t.controls[i], expected.controls[i]) << "control " << i;
+}
+
+TEST(Resources, JapaneseDialogTemplate) {
+    ExpectTemplate(130, {0x80C800C0u, 411, 319, u"Tessary", u"Yu Gothic UI", 9, 400, 0, 128, {
         {u"\u73FE\u5728(&N)", -1, u"#130", Label, 7, 7, 122, 8},
         {u"", 1001, u"SysListView32", List, 7, 16, 150, 296},
         {u"\u7B2C\u4E00\u30B0\u30EB\u30FC\u30D7(&F)", -1, u"#130", Label, 166, 19, 77, 8},
@@ -159,22 +164,11 @@ TEST(Resources, JapaneseDialogTemplate) {
         {u"\u7D42\u4E86(&X)", 1006, u"#128", Button, 175, 298, 60, 14},
         {u"\u5909\u66F4\u5F8C(&A)", -1, u"#130", Label, 254, 7, 126, 8},
         {u"", 1002, u"SysListView32", List, 254, 16, 150, 296},
-    };
-    ASSERT_EQ(t.controls.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(t.controls[i], expected[i]) << "control " << i;
+    }});
 }
 
 TEST(Resources, EnglishDialogTemplate) {
-    const Template t = ReadTemplate(150);
-    EXPECT_EQ(t.style, 0x80C800C8u);
-    EXPECT_EQ(t.cx, 440);
-    EXPECT_EQ(t.cy, 319);
-    EXPECT_EQ(t.caption, u"Tessary");
-    EXPECT_EQ(t.font, u"MS Shell Dlg");
-    EXPECT_EQ(t.pointSize, 8);
-    EXPECT_EQ(t.weight, 400);
-    EXPECT_EQ(t.charset, 1);
-    const std::vector<Control> expected = {
+    ExpectTemplate(150, {0x80C800C8u, 440, 319, u"Tessary", u"MS Shell Dlg", 8, 400, 0, 1, {
         {u"&Now", -1, u"#130", Label, 7, 7, 83, 8},
         {u"", 1001, u"SysListView32", List, 7, 17, 165, 295},
         {u"&First Group", -1, u"#130", Label, 181, 19, 68, 8},
@@ -185,9 +179,7 @@ TEST(Resources, EnglishDialogTemplate) {
         {u"E&xit", 1006, u"#128", Button, 190, 298, 60, 14},
         {u"&After", -1, u"#130", Label, 268, 7, 88, 8},
         {u"", 1002, u"SysListView32", List, 268, 17, 165, 295},
-    };
-    ASSERT_EQ(t.controls.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(t.controls[i], expected[i]) << "control " << i;
+    }});
 }
 
 TEST(Resources, StringTableHoldsBothLanguagesAndNothingElse) {
