@@ -6,6 +6,12 @@ namespace {
 bool IsTrimmedByProfile(char16_t unit) { return unit == u' ' || unit == u'\t'; }
 bool IsQuote(char16_t unit) { return unit == u'"' || unit == u'\''; }
 
+// The two names in the order of SettingsKeys.
+template <typename Selection>
+auto Names(Selection& selection) {
+    return std::array{&selection.FirstGroup, &selection.SecondGroup};
+}
+
 }  // namespace
 
 std::u16string ProfileValueFor(std::u16string_view name) {
@@ -23,8 +29,8 @@ void ReadSettings(ProfileApi& profile, SettingsState& settings, GroupSelection& 
     settings.SettingsPath.clear();
     if (directory) settings.SettingsPath = *directory + std::u16string(SettingsFileSuffix);
 
-    std::u16string* const names[] = {&selection.FirstGroup, &selection.SecondGroup};
-    std::u16string* const saved[] = {&settings.SavedSelection.FirstGroup, &settings.SavedSelection.SecondGroup};
+    const auto names = Names(selection);
+    const auto saved = Names(settings.SavedSelection);
     for (std::size_t i = 0; i < SettingsKeys.size(); ++i) {
         *names[i] = directory ? profile.ReadString(SettingsSection, SettingsKeys[i], SettingsDefaults[i],
                                                    settings.SettingsPath)
@@ -35,9 +41,8 @@ void ReadSettings(ProfileApi& profile, SettingsState& settings, GroupSelection& 
 
 void WriteSettings(ProfileApi& profile, const SettingsState& settings, const GroupSelection& selection) {
     if (settings.SettingsPath.empty()) return;
-    const std::u16string* const names[] = {&selection.FirstGroup, &selection.SecondGroup};
-    const std::u16string* const saved[] = {&settings.SavedSelection.FirstGroup,
-                                           &settings.SavedSelection.SecondGroup};
+    const auto names = Names(selection);
+    const auto saved = Names(settings.SavedSelection);
     for (std::size_t i = 0; i < SettingsKeys.size(); ++i) {
         if (*names[i] == *saved[i]) continue;
         profile.CreateUnicodeFileIfMissing(settings.SettingsPath);
