@@ -65,9 +65,9 @@ TEST(CollectGroupCandidates, ListsEachCandidateOnceInOrderOfDiscovery) {
     EXPECT_EQ(Candidates({Entry(u"Tortoise1"), Entry(u"Tortoise2"), Entry(u"Tortoise3")}), Names{u"Tortoise"});
     // Outer index first, then inner: CloudSync1 finds "CloudSync" with
     // CloudSyncX before "CloudS" with CloudSt1; "CloudSt" comes from a later pair.
-    const OverlayList list = {Entry(u"OneDrive1"), Entry(u"CloudSync1"), Entry(u"OneDrive2"), Entry(u"CloudSyncX"),
+    const OverlayList list = {Entry(u"NimbusBox1"), Entry(u"CloudSync1"), Entry(u"NimbusBox2"), Entry(u"CloudSyncX"),
                               Entry(u"CloudSt1"),  Entry(u"CloudStor2")};
-    EXPECT_EQ(Candidates(list), (Names{u"OneDrive", u"CloudSync", u"CloudS", u"CloudSt"}));
+    EXPECT_EQ(Candidates(list), (Names{u"NimbusBox", u"CloudSync", u"CloudS", u"CloudSt"}));
 }
 
 TEST(CollectGroupCandidates, FamiliesGiveCandidatesOfSeveralLengths) {

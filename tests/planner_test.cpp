@@ -82,9 +82,9 @@ TEST(BuildPlannedList, ANameOfBlanksOutsideEveryGroupKeepsItsName) {
 }
 
 TEST(BuildPlannedList, OrdersAsTheRegistryWillListTheNames) {
-    const Plan plan = PlanFor({Entry(u"SkyDrive1"), Entry(u"iCloud1"), Entry(u"Zeta"), Entry(u"alpha")}, u"Tortoise",
+    const Plan plan = PlanFor({Entry(u"SkyBox1"), Entry(u"nimbus1"), Entry(u"Zeta"), Entry(u"alpha")}, u"Tortoise",
                               NoGroupMarker);
-    EXPECT_EQ(KeyNames(plan.PlannedList), (std::vector<std::u16string>{u"alpha", u"iCloud1", u"SkyDrive1", u"Zeta"}));
+    EXPECT_EQ(KeyNames(plan.PlannedList), (std::vector<std::u16string>{u"alpha", u"nimbus1", u"SkyBox1", u"Zeta"}));
 }
 
 TEST(CompareIgnoringCase, FollowsTheUpperCaseOfLettersBeyondAscii) {
