@@ -9,13 +9,12 @@ root=$PWD
 scripts/install-deps.sh
 
 echo "== Native build and tests"
-cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARY_SANITIZE=ON -DTESSARY_BENCH=ON >/dev/null
+cmake --preset native >/dev/null
 cmake --build build/native
 ctest --test-dir build/native --output-on-failure -j2
 
 echo "== Fuzzing the ordering core (bounded)"
-CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTESSARY_SANITIZE=ON -DTESSARY_FUZZ=ON -DTESSARY_BENCH=OFF >/dev/null
+cmake --preset fuzz >/dev/null
 cmake --build build/fuzz --target fuzz_plan
 mkdir -p build/fuzz/corpus
 # New inputs go to build/fuzz/corpus; the committed seeds are only read.
