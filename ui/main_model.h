@@ -46,9 +46,6 @@ public:
     // Follows hasChanges until a walk has changed the registry; then off for good.
     bool ChangeEnabled() const { return plan.hasChanges && !applyState.registryChanged; }
 
-    const OverlayList& Current() const { return CurrentList; }
-    const NameList& Candidates() const { return CandidateList; }
-    const Plan& Planned() const { return plan; }
     const GroupSelection& Selection() const { return selection; }
 
 private:
