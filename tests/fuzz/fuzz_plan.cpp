@@ -112,9 +112,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (ReadRegistrations(registry) != before) Fail("a registration was lost");
 
     const bool succeeded = messages.shown.back().first == IdsChangeSucceeded;
-    // A duplicate that has subkeys of its own cannot be deleted; the plan cannot see them.
-    const bool deletedHadSubkeys = std::any_of(withSubkeys.begin(), withSubkeys.end(), [&](const std::u16string& name) {
-        return lastAction == "Delete(\"" + Utf8(name) + "\") = 5";
+    // A duplicate that has subkeys of its own cannot be deleted; the plan cannot
+    // see them. (The registry keeps the first spelling of names equal ignoring case.)
+    const bool deletedHadSubkeys = std::any_of(plan.PlannedList.begin(), plan.PlannedList.end(), [&](const OverlayEntry& e) {
+        return e.deleteKey && lastAction == "Delete(\"" + Utf8(e.keyName) + "\") = 5" &&
+               std::any_of(withSubkeys.begin(), withSubkeys.end(),
+                           [&](const std::u16string& name) { return CompareIgnoringCase(name, e.keyName) == 0; });
     });
     if (!succeeded && deletedHadSubkeys) return 0;
     if (!succeeded) {
