@@ -17,8 +17,9 @@ echo "== Fuzzing the ordering core (bounded)"
 cmake --preset fuzz >/dev/null
 cmake --build build/fuzz --target fuzz_plan
 mkdir -p build/fuzz/corpus
-# New inputs go to build/fuzz/corpus; the committed seeds are only read.
-build/fuzz/tests/fuzz_plan -max_total_time="${TESSARY_FUZZ_SECONDS:-45}" -max_len=4096 -print_final_stats=1 \
+# New inputs go to build/fuzz/corpus; the committed seeds are only read. A fixed
+# random seed keeps the run repeatable; set TESSARY_FUZZ_SEED=0 for a fresh one.
+build/fuzz/tests/fuzz_plan -seed="${TESSARY_FUZZ_SEED:-1}" -max_total_time="${TESSARY_FUZZ_SECONDS:-45}" -max_len=4096 -print_final_stats=1 \
     -artifact_prefix=build/fuzz/ build/fuzz/corpus tests/fuzz/corpus 2>&1 | grep -E '^(stat::|#[0-9]+[[:space:]]+DONE)|ERROR|SUMMARY|broken|Test unit written'
 
 echo "== Windows build"
