@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "wine_path.h"
+
 namespace {
 
 struct Search {
@@ -63,12 +65,6 @@ double TimeOne(std::wstring program) {
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
-}
-
-std::wstring WindowsPath(std::wstring path) {
-    if (!path.empty() && path[0] == L'/') path = L"Z:" + path;
-    std::replace(path.begin(), path.end(), L'/', L'\\');
-    return path;
 }
 
 }  // namespace

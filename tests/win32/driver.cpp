@@ -32,6 +32,8 @@
 #include <string>
 #include <vector>
 
+#include "wine_path.h"
+
 namespace {
 
 const wchar_t OverlayPath[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers";
@@ -550,13 +552,6 @@ private:
     HWND dialog = nullptr;
     void* remote = nullptr;
 };
-
-// ctest passes the host's paths; Wine maps the host's root to drive Z:.
-std::wstring WindowsPath(std::wstring path) {
-    if (!path.empty() && path[0] == L'/') path = L"Z:" + path;
-    for (wchar_t& c : path) c = c == L'/' ? L'\\' : c;
-    return path;
-}
 
 }  // namespace
 

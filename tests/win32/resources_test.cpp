@@ -11,6 +11,7 @@
 #include "res/resource.h"
 #include "ui/win32/texts.h"
 #include "ui/win32/wide.h"
+#include "wine_path.h"
 
 namespace tessary {
 namespace {
@@ -349,10 +350,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s Tessary.exe\n", argv[0]);
         return 2;
     }
-    // ctest passes the host's path; Wine maps the host's root to drive Z:.
-    std::string path = argv[1];
-    if (!path.empty() && path[0] == '/') path = "Z:" + path;
-    for (char& c : path) c = c == '/' ? '\\' : c;
-    tessary::ExePath.assign(path.begin(), path.end());
+    const std::string path = argv[1];
+    tessary::ExePath = WindowsPath(std::wstring(path.begin(), path.end()));
     return RUN_ALL_TESTS();
 }
