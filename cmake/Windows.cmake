@@ -33,7 +33,14 @@ target_link_libraries(Tessary PRIVATE tessary_win32 comctl32)
 
 if(MINGW)
     # Self-contained: no libstdc++, libgcc or winpthread DLLs beside the exe.
-    target_link_options(Tessary PRIVATE -static -municode -s)
+    # Reproducible: no link time stamp (and no source directory, see the top
+    # CMakeLists.txt). Hardened: ASLR with high-entropy addresses, and DEP.
+    target_link_options(Tessary PRIVATE -static -municode -s
+        -Wl,--no-insert-timestamp,--dynamicbase,--high-entropy-va,--nxcompat)
+elseif(MSVC)
+    # ASLR, high-entropy addresses and DEP are the linker's defaults.
+    target_compile_options(Tessary PRIVATE /Brepro)
+    target_link_options(Tessary PRIVATE /Brepro)
 endif()
 
 if(TESSARY_BENCH)

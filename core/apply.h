@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "core/overlay.h"
 #include "core/registry.h"
@@ -47,9 +48,20 @@ struct ApplyServices {
     std::function<void()> writeSettings;
 };
 
-// Asks for confirmation, walks the plan from first to last (delete, keep or
-// rename), stops at the first failure and reports it; on success offers to sign
-// out, writing the settings first. Does nothing once the registry was changed.
+// The longest subkey name the registry accepts.
+inline constexpr std::size_t MaxKeyNameLength = 255;
+
+// Whether every step of the walk can succeed on a key that holds these subkey
+// names, judged by names alone and compared as the registry compares them
+// (ignoring case): each entry finds its present name, each rename finds its
+// target free and short enough. Each step updates the names for the next.
+bool WalkIsPossible(const OverlayList& PlannedList, const std::vector<std::u16string>& presentNames);
+
+// Asks for confirmation, then checks the whole walk against the key as it is
+// now: a walk that would fail on names changes nothing. Otherwise walks the plan
+// from first to last (delete, keep or rename), stops at the first failure and
+// reports it; on success offers to sign out, writing the settings first. Does
+// nothing once the registry was changed.
 void ApplyPlannedList(const OverlayList& PlannedList, const ApplyServices& services, ApplyState& state);
 
 }  // namespace tessary

@@ -57,6 +57,7 @@ void ReadOverlayIdentifiers(RegistryApi& registry, OverlayList& CurrentList) {
     const OpenKey key(raw, KeyCloser(registry));
 
     std::array<char16_t, SubkeyNameCapacity> name{};
+    int failedInARow = 0;
     for (std::uint32_t index = 0;; ++index) {
         std::uint32_t nameLength = SubkeyNameCapacity;
         const long status = registry.EnumKey(key.get(), index, name.data(), &nameLength);
@@ -64,7 +65,11 @@ void ReadOverlayIdentifiers(RegistryApi& registry, OverlayList& CurrentList) {
         // The key itself is gone or the handle is unusable: every further index
         // would fail the same way.
         if (status == win32::ErrorKeyDeleted || status == win32::ErrorInvalidHandle) return;
-        if (status != win32::ErrorSuccess) continue;
+        if (status != win32::ErrorSuccess) {
+            if (++failedInARow == MaxFailedIndicesInARow) return;
+            continue;
+        }
+        failedInARow = 0;
 
         const std::u16string keyName(name.data(), std::min(nameLength, SubkeyNameCapacity - 1));
         OverlayEntry entry;
@@ -72,6 +77,24 @@ void ReadOverlayIdentifiers(RegistryApi& registry, OverlayList& CurrentList) {
         entry.keyName = keyName;
         entry.bareName = StripLeadingBlanks(keyName);
         CurrentList.push_back(std::move(entry));
+    }
+}
+
+bool ReadSubkeyNames(RegistryApi& registry, std::vector<std::u16string>& names) {
+    RegKey raw = nullptr;
+    if (registry.OpenLocalMachineKey(std::u16string(OverlayIdentifiersPath).c_str(), win32::KeyRead,
+                                     &raw) != win32::ErrorSuccess) {
+        return false;
+    }
+    const OpenKey key(raw, KeyCloser(registry));
+
+    std::array<char16_t, SubkeyNameCapacity> name{};
+    for (std::uint32_t index = 0;; ++index) {
+        std::uint32_t nameLength = SubkeyNameCapacity;
+        const long status = registry.EnumKey(key.get(), index, name.data(), &nameLength);
+        if (status == win32::ErrorNoMoreItems) return true;
+        if (status != win32::ErrorSuccess) return false;
+        names.emplace_back(name.data(), std::min(nameLength, SubkeyNameCapacity - 1));
     }
 }
 

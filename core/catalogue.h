@@ -12,9 +12,18 @@ inline constexpr std::uint32_t SubkeyNameCapacity = 260;
 inline constexpr std::uint32_t ValueNameCapacity = 260;
 inline constexpr std::uint32_t ValueDataCapacity = 520;  // bytes
 
+// A key that fails this many indices in a row will not answer the next one
+// either; without a limit the scan would try all four billion.
+inline constexpr int MaxFailedIndicesInARow = 64;
+
 // Appends one entry for every subkey whose first value is REG_SZ text, in the
 // order the registry enumerates them. Nothing is reported: a subkey that cannot
 // be read is left out, and an unopenable key leaves the list as it is.
 void ReadOverlayIdentifiers(RegistryApi& registry, OverlayList& CurrentList);
+
+// Every subkey name of the overlay key as it is now, also of the subkeys the
+// scan leaves out. False when the key or any index cannot be read: then the
+// names are not known.
+bool ReadSubkeyNames(RegistryApi& registry, std::vector<std::u16string>& names);
 
 }  // namespace tessary

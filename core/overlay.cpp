@@ -1,6 +1,9 @@
 #include "core/overlay.h"
 
 #include <algorithm>
+#include <iterator>
+
+#include "core/upper_case_table.h"
 
 namespace tessary {
 
@@ -13,29 +16,24 @@ std::u16string StripLeadingBlanks(std::u16string_view name) {
     return std::u16string(name.substr(LeadingBlankCount(name)));
 }
 
+namespace {
+
+// Out of line, so that the ASCII test stays small enough to inline.
+char16_t UpperCaseBeyondAscii(char16_t u) {
+    // The last run that starts at or before the unit.
+    const auto next = std::upper_bound(std::begin(UpperCaseRuns), std::end(UpperCaseRuns), u,
+                                       [](char16_t unit, const UpperCaseRun& run) { return unit < run.first; });
+    if (next == std::begin(UpperCaseRuns)) return u;
+    const UpperCaseRun& run = *std::prev(next);
+    if (u > run.last || (u - run.first) % run.stride != 0) return u;
+    return static_cast<char16_t>(u + run.delta);
+}
+
+}  // namespace
+
 char16_t UpperCaseUnit(char16_t u) {
-    if (u >= u'a' && u <= u'z') return static_cast<char16_t>(u - 0x20);
-    if (u < 0xE0) return u;
-    // Latin-1: à..þ except the division sign; ÿ.
-    if (u <= 0xFE) return u == 0xF7 ? u : static_cast<char16_t>(u - 0x20);
-    if (u == 0xFF) return 0x178;
-    // Latin Extended-A pairs (Ā/ā ... Ž/ž), where the lower case is the odd or even
-    // neighbour depending on the block.
-    if ((u >= 0x100 && u <= 0x137 && u != 0x131) || (u >= 0x14A && u <= 0x177)) {
-        return (u & 1) ? static_cast<char16_t>(u - 1) : u;
-    }
-    if ((u >= 0x139 && u <= 0x148) || (u >= 0x179 && u <= 0x17E)) {
-        return (u & 1) ? u : static_cast<char16_t>(u - 1);
-    }
-    // Greek α..ω, with final sigma as Σ.
-    if (u == 0x3C2) return 0x3A3;
-    if (u >= 0x3B1 && u <= 0x3CB) return static_cast<char16_t>(u - 0x20);
-    // Cyrillic а..я and ѐ..џ.
-    if (u >= 0x430 && u <= 0x44F) return static_cast<char16_t>(u - 0x20);
-    if (u >= 0x450 && u <= 0x45F) return static_cast<char16_t>(u - 0x50);
-    // Full-width ａ..ｚ.
-    if (u >= 0xFF41 && u <= 0xFF5A) return static_cast<char16_t>(u - 0x20);
-    return u;
+    if (u >= 0x80) return UpperCaseBeyondAscii(u);
+    return u >= u'a' && u <= u'z' ? static_cast<char16_t>(u - 0x20) : u;
 }
 
 std::u16string UpperCased(std::u16string_view name) {

@@ -36,9 +36,10 @@ std::u16string StripLeadingBlanks(std::u16string_view name);
 // How many U+0020 blanks the name begins with.
 std::size_t LeadingBlankCount(std::u16string_view name);
 
-// The registry orders subkey names by their upper-case form. This maps a-z and
-// the other letters with a simple one-to-one upper case in the BMP's Latin,
-// Greek, Cyrillic and full-width ranges; everything else is left as it is.
+// The registry orders subkey names by their upper-case form: every letter of
+// the BMP with a simple one-to-one upper case maps to it (the Unicode Character
+// Database's table, generated into core/upper_case_table.h); everything else,
+// the dotless i and the long s among it, is left as it is.
 char16_t UpperCaseUnit(char16_t unit);
 std::u16string UpperCased(std::u16string_view name);
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "core/candidates.h"
 #include "core/catalogue.h"
 #include "core/planner.h"
@@ -75,9 +77,14 @@ TEST_F(ApplyTest, WalksThePlanSoThatTheRegistryListsTheAfterOrder) {
               (Names{u"  Tortoise1", u"  Tortoise2", u" CloudSync1", u" CloudSync2", u" CloudSync3", u"Archiver"}));
     EXPECT_EQ(messages.shown, (Shown{{IdsConfirmChange, MbYesNo}, {IdsChangeSucceeded, MbYesNo}}));
     EXPECT_EQ(signOut.requests, 0);
-    // Opened for writing once, six actions in the plan's order, closed.
-    const std::vector<std::string> walk(registry.Log().begin() + static_cast<std::ptrdiff_t>(calls),
-                                        registry.Log().end());
+    // First the names as they are now: opened for reading, enumerated to the end, closed.
+    const auto start = registry.Log().begin() + static_cast<std::ptrdiff_t>(calls);
+    const std::vector<std::string> check(start, start + 10);
+    EXPECT_EQ(check.front(), "Open(SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers, 131097) = 0");
+    EXPECT_EQ(check[8], "EnumKey(7) = 259");
+    EXPECT_EQ(check.back(), "Close = 0");
+    // Then opened for writing once, six actions in the plan's order, closed.
+    const std::vector<std::string> walk(start + 10, registry.Log().end());
     EXPECT_EQ(walk, (std::vector<std::string>{
                         "Open(SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers, 131078) = 0",
                         "Rename(\"Tortoise1\" -> \"  Tortoise1\") = 0",
@@ -97,14 +104,55 @@ TEST_F(ApplyTest, YesToSignOutWritesTheSettingsFirst) {
     EXPECT_EQ(events, (std::vector<std::string>{"message 203", "message 204", "write settings", "sign out"}));
 }
 
-TEST_F(ApplyTest, TheKeyThatCannotBeOpenedForWritingIsReported) {
-    PlanFromRegistry(u"Tortoise", u"CloudSync");
-    registry.FailCall(RegOp::Open, registry.Calls(RegOp::Open) + 1, win32::ErrorAccessDenied);
-    const auto before = registry.OverlayRegistrations();
-    Apply({IdYes});
-    EXPECT_EQ(messages.shown, (Shown{{IdsConfirmChange, MbYesNo}, {IdsChangeFailed, MbOk}}));
-    EXPECT_EQ(registry.OverlayRegistrations(), before);
-    EXPECT_FALSE(state.registryChanged);
+// What the names of the key as it is now show to fail, fails before anything is
+// changed: the Change button stays on, and another choice of groups may be tried.
+TEST_F(ApplyTest, AWalkThatWouldFailOnNamesChangesNothing) {
+    const auto drop = [](FakeRegistry& r, const char16_t* name) {
+        RegKey key = nullptr;
+        r.OpenLocalMachineKey(std::u16string(OverlayIdentifiersPath).c_str(), win32::KeyWrite, &key);
+        r.DeleteKey(key, name);
+        r.CloseKey(key);
+    };
+    const std::u16string longName = u"Tortoise" + std::u16string(247, u'L');
+    const struct {
+        const char* why;
+        OverlayList seed;
+        const char16_t* second;
+        std::function<void(FakeRegistry&)> sinceTheScan;
+        const char16_t* leftOut = nullptr;  // a subkey without a value, which the scan leaves out
+    } cases[] = {
+        {"an old and a new registration share a blank-free name",
+         {Entry(u" Tortoise1", u"{Old}"), Entry(u"Tortoise1", u"{New}"), Entry(u"Tortoise2")}, u"-", nullptr},
+        {"a new name longer than 255", {Entry(longName), Entry(u"Tortoise1")}, u"-", nullptr},
+        {"a target held by a subkey the scan left out", WorkedExample(), u"CloudSync", nullptr, u"  tortoise2"},
+        {"a subkey renamed away by another program", WorkedExample(), u"CloudSync",
+         [&](FakeRegistry& r) { drop(r, u" Archiver"); r.AddOverlay(u"Archiver", u"{B1}"); }},
+        {"a duplicate deleted by another program", WorkedExample(), u"CloudSync",
+         [&](FakeRegistry& r) { drop(r, u" Tortoise2"); }},
+        {"the key cannot be opened for reading", WorkedExample(), u"CloudSync",
+         [](FakeRegistry& r) { r.FailCall(RegOp::Open, r.Calls(RegOp::Open) + 1, win32::ErrorAccessDenied); }},
+        {"the key cannot be opened for writing", WorkedExample(), u"CloudSync",
+         [](FakeRegistry& r) { r.FailCall(RegOp::Open, r.Calls(RegOp::Open) + 2, win32::ErrorAccessDenied); }},
+        {"an index of the key cannot be read", WorkedExample(), u"CloudSync",
+         [](FakeRegistry& r) { r.FailCall(RegOp::EnumKey, r.Calls(RegOp::EnumKey) + 3, win32::ErrorMoreData); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        registry = FakeRegistry();
+        messages.shown.clear();
+        state = {};
+        if (c.leftOut) registry.AddKey(std::u16string(OverlayIdentifiersPath) + u"\\" + c.leftOut);
+        PlanFromRegistry(u"Tortoise", c.second, c.seed);
+        if (c.sinceTheScan) c.sinceTheScan(registry);
+        const auto before = registry.OverlayRegistrations();
+        const int actions = registry.Calls(RegOp::Rename) + registry.Calls(RegOp::Delete);
+        Apply({IdYes});
+        EXPECT_EQ(messages.shown, (Shown{{IdsConfirmChange, MbYesNo}, {IdsChangeFailed, MbOk}}));
+        EXPECT_EQ(registry.OverlayRegistrations(), before);
+        EXPECT_EQ(registry.Calls(RegOp::Rename) + registry.Calls(RegOp::Delete), actions) << "nothing attempted";
+        EXPECT_EQ(registry.OpenHandles(), 0);
+        EXPECT_FALSE(state.registryChanged);
+    }
 }
 
 TEST_F(ApplyTest, TheFirstFailureStopsTheWalkAndKeepsWhatWasDone) {
@@ -121,12 +169,11 @@ TEST_F(ApplyTest, TheFirstFailureStopsTheWalkAndKeepsWhatWasDone) {
     EXPECT_TRUE(state.registryChanged);
 }
 
-TEST_F(ApplyTest, APlanThatKeepsEverythingOnlyOpensTheKey) {
+TEST_F(ApplyTest, APlanThatKeepsEverythingChangesNothing) {
     Seed(registry, WorkedExample());
     plan = {Rename(u"Tortoise1", u"Tortoise1")};
-    const std::size_t before = registry.Log().size();
     Apply({IdYes, IdNo});
-    EXPECT_EQ(registry.Log().size(), before + 2);
+    EXPECT_EQ(registry.Calls(RegOp::Rename) + registry.Calls(RegOp::Delete), 0);
     EXPECT_EQ(messages.shown.back(), std::make_pair(IdsChangeSucceeded, MbYesNo));
 }
 

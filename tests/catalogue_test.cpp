@@ -154,5 +154,24 @@ TEST(ReadOverlayIdentifiers, EndsWhenTheKeyIsGoneOrTheHandleIsBad) {
     }
 }
 
+TEST(ReadOverlayIdentifiers, EndsAfterTooManyFailedIndicesInARow) {
+    // 1016, 1015, 8, 1450: a damaged hive, a corrupt key, no memory, no resources.
+    for (const long code : {1016L, 1015L, 8L, 1450L}) {
+        for (const int failing : {MaxFailedIndicesInARow - 1, MaxFailedIndicesInARow, 1 << 30}) {
+            FakeRegistry registry;
+            for (int i = 10; i < 80; ++i) registry.AddOverlay(u"Sync" + std::u16string{char16_t(u'0' + i / 10), char16_t(u'0' + i % 10)}, u"{S}");
+            registry.FailCall(RegOp::EnumKey, 2, code, failing);
+            const std::size_t read = Scan(registry).size();
+            SCOPED_TRACE(::testing::Message() << code << ", " << failing << " failing");
+            if (failing < MaxFailedIndicesInARow) {
+                EXPECT_EQ(read, 70u - static_cast<std::size_t>(failing)) << "isolated failures are skipped";
+            } else {
+                EXPECT_EQ(read, 1u);
+                EXPECT_EQ(registry.Calls(RegOp::EnumKey), 1 + MaxFailedIndicesInARow);
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tessary::testing

@@ -38,6 +38,7 @@ TEST_F(FakeRegistryTest, RenameRefusesAMissingSourceAndAnyExistingTarget) {
     EXPECT_EQ(registry.RenameKey(key, u"Missing", u"New"), win32::ErrorFileNotFound);
     EXPECT_EQ(registry.RenameKey(key, u"Alpha", u"beta"), win32::ErrorAccessDenied);
     EXPECT_EQ(registry.RenameKey(key, u"Alpha", u"BETA"), win32::ErrorAccessDenied);
+    EXPECT_NE(registry.RenameKey(key, u"Alpha", std::u16string(256, u'L').c_str()), win32::ErrorSuccess);
     EXPECT_EQ(registry.RenameKey(key, u"ALPHA", u" Alpha"), win32::ErrorSuccess);
     EXPECT_EQ(registry.OverlayNames().at(1), u" Alpha");
 }
@@ -50,11 +51,15 @@ TEST_F(FakeRegistryTest, DeleteRefusesAMissingKeyAndOneWithSubkeys) {
     EXPECT_EQ(registry.OverlayNames().size(), 3u);
 }
 
-TEST_F(FakeRegistryTest, InjectedFaultsHitTheNthCallOnly) {
+TEST_F(FakeRegistryTest, InjectedFaultsHitTheCallsAskedFor) {
     registry.FailCall(RegOp::Delete, 2, win32::ErrorKeyDeleted);
+    registry.FailCall(RegOp::Rename, 2, win32::ErrorAccessDenied, 2);
     EXPECT_EQ(registry.DeleteKey(key, u"Alpha"), win32::ErrorSuccess);
     EXPECT_EQ(registry.DeleteKey(key, u"beta"), win32::ErrorKeyDeleted);
     EXPECT_EQ(registry.DeleteKey(key, u"beta"), win32::ErrorSuccess);
+    for (const long code : {win32::ErrorFileNotFound, win32::ErrorAccessDenied, win32::ErrorAccessDenied, win32::ErrorFileNotFound}) {
+        EXPECT_EQ(registry.RenameKey(key, u"Missing", u"New"), code);
+    }
 }
 
 TEST_F(FakeRegistryTest, AHandleToADeletedKeyReportsIt) {

@@ -37,6 +37,7 @@ std::vector<Case> Cases() {
         {"blanked twins", {Entry(u"  DropSync", u"{D}"), Entry(u" DropSync", u"{D}"), Entry(u"Tortoise1"), Entry(u"Tortoise2")}, u"Tortoise", u"-"},
         {"case variants", {Entry(u" foo1", u"{F}"), Entry(u"foo1", u"{F}"), Entry(u"Foo1", u"{G}"), Entry(u"Foo2", u"{H}")}, u"Tortoise", u"Foo"},
         {"forty handlers with leftovers", many, u"Sync", u"-"},
+        {"a foreseeable clash", {Entry(u" Tortoise1", u"{Old}"), Entry(u"Tortoise1", u"{New}"), Entry(u" Archiver")}, u"Tortoise", u"-"},
     };
 }
 
@@ -44,6 +45,8 @@ struct Outcome {
     std::vector<std::pair<int, unsigned>> messages;
     Registrations before;
     Registrations after;
+    std::vector<std::u16string> namesBefore;
+    std::vector<std::u16string> namesAfter;  // after the first press
     bool changed;
     std::vector<std::string> walk;  // the calls the walk made
 };
@@ -59,6 +62,7 @@ Outcome Apply(const Case& c, RegOp op, int nth, long code) {
 
     Outcome outcome;
     outcome.before = ReadRegistrations(registry);
+    outcome.namesBefore = registry.OverlayNames();
     const std::size_t logStart = registry.Log().size();
     if (nth > 0) registry.FailCall(op, registry.Calls(op) + nth, code);
     ScriptedMessages messages;
@@ -70,6 +74,7 @@ Outcome Apply(const Case& c, RegOp op, int nth, long code) {
     EXPECT_EQ(registry.OpenHandles(), op == RegOp::Close ? 1 : 0) << "a handle left open";
     outcome.messages = messages.shown;
     outcome.changed = state.registryChanged;
+    outcome.namesAfter = registry.OverlayNames();
 
     // A second press never walks a changed registry again.
     const std::size_t calls = registry.Log().size();
@@ -84,45 +89,54 @@ Outcome Apply(const Case& c, RegOp op, int nth, long code) {
 
 bool Succeeded(const std::string& call) { return call.size() >= 4 && call.compare(call.size() - 4, 4, " = 0") == 0; }
 
-TEST(FaultSweep, EveryWalkCallFailingStopsTheWalkAndKeepsEveryHandler) {
+bool StartsWith(const std::string& call, const char* what) { return call.rfind(what, 0) == 0; }
+bool IsAction(const std::string& call) { return StartsWith(call, "Rename") || StartsWith(call, "Delete"); }
+
+// The calls of one press: the names read (Open, EnumKey..., Close), then the walk
+// (Open, Rename and Delete..., Close).
+TEST(FaultSweep, EveryCallOfAPressFailingStopsItAndKeepsEveryHandler) {
     int runs = 0, positions = 0;
     for (const Case& c : Cases()) {
         SCOPED_TRACE(c.name);
         const Outcome clean = Apply(c, RegOp::Open, 0, 0);
-        ASSERT_EQ(clean.messages.back().first, IdsChangeSucceeded);
+        const bool foreseen = clean.messages.back().first == IdsChangeFailed;
         ASSERT_EQ(clean.after, clean.before);
-        const int renames = static_cast<int>(std::count_if(clean.walk.begin(), clean.walk.end(), [](const std::string& s) { return s.rfind("Rename", 0) == 0; }));
-        const int deletes = static_cast<int>(std::count_if(clean.walk.begin(), clean.walk.end(), [](const std::string& s) { return s.rfind("Delete", 0) == 0; }));
-        for (const auto& [op, count] : std::vector<std::pair<RegOp, int>>{{RegOp::Open, 1}, {RegOp::Rename, renames}, {RegOp::Delete, deletes}, {RegOp::Close, 1}}) {
-            for (int nth = 1; nth <= count; ++nth) {
+        if (foreseen) {
+            ASSERT_EQ(clean.namesAfter, clean.namesBefore) << "a foreseeable failure changes nothing";
+        }
+        for (const RegOp op : {RegOp::Open, RegOp::EnumKey, RegOp::Rename, RegOp::Delete, RegOp::Close}) {
+            const char* names[] = {"Open", "EnumKey", "EnumValue", "Close", "Rename", "Delete"};
+            const auto calls = std::count_if(clean.walk.begin(), clean.walk.end(), [&](const std::string& s) { return StartsWith(s, names[static_cast<int>(op)]); });
+            for (int nth = 1; nth <= calls; ++nth) {
                 ++positions;
                 for (const long code : FailureCodes) {
                     ++runs;
-                    SCOPED_TRACE(::testing::Message() << "call " << nth << " of op " << static_cast<int>(op) << " fails with " << code);
+                    SCOPED_TRACE(::testing::Message() << "call " << nth << " of " << names[static_cast<int>(op)] << " fails with " << code);
                     const Outcome o = Apply(c, op, nth, code);
                     EXPECT_EQ(o.after, o.before) << "a registration was lost";
-                    if (op == RegOp::Close) {
+                    if (op == RegOp::Close && !foreseen) {
                         // Nothing depends on closing; the walk was complete.
                         EXPECT_EQ(o.messages.back(), std::make_pair(IdsChangeSucceeded, MbYesNo));
                         continue;
                     }
                     EXPECT_EQ(o.messages.back(), std::make_pair(IdsChangeFailed, MbOk));
-                    // The failing call is the walk's last action; only the close follows.
-                    const auto failed = std::find_if(o.walk.begin(), o.walk.end(), [](const std::string& s) { return !Succeeded(s); });
-                    ASSERT_NE(failed, o.walk.end());
-                    if (op != RegOp::Open) {
-                        EXPECT_EQ(failed + 2, o.walk.end());
-                        EXPECT_EQ(o.walk.back(), "Close = 0");
-                    } else {
-                        EXPECT_EQ(failed + 1, o.walk.end()) << "nothing to close";
+                    const bool actionFailed = op == RegOp::Rename || op == RegOp::Delete;
+                    if (foreseen || !actionFailed) {
+                        EXPECT_EQ(o.namesAfter, o.namesBefore) << "a failure before the first action changes nothing";
+                        EXPECT_FALSE(o.changed);
+                        continue;
                     }
-                    const bool anyDone = std::any_of(o.walk.begin(), failed, [](const std::string& s) { return s.rfind("Open", 0) != 0; });
-                    EXPECT_EQ(o.changed, anyDone);
+                    // The failing action is the walk's last; only the close follows.
+                    const auto failed = std::find_if(o.walk.begin(), o.walk.end(), [](const std::string& s) { return IsAction(s) && !Succeeded(s); });
+                    ASSERT_NE(failed, o.walk.end());
+                    EXPECT_EQ(failed + 2, o.walk.end());
+                    EXPECT_EQ(o.walk.back(), "Close = 0");
+                    EXPECT_EQ(o.changed, std::any_of(o.walk.begin(), failed, IsAction));
                 }
             }
         }
     }
-    std::cout << "[ fault sweep ] walk: " << Cases().size() << " registries, " << positions << " call positions, " << runs << " faults injected\n";
+    std::cout << "[ fault sweep ] press: " << Cases().size() << " registries, " << positions << " call positions, " << runs << " faults injected\n";
 }
 
 TEST(FaultSweep, EveryScanCallFailingEndsTheScanWithGenuineEntries) {

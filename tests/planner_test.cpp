@@ -94,6 +94,11 @@ TEST(CompareIgnoringCase, FollowsTheUpperCaseOfLettersBeyondAscii) {
     EXPECT_LT(CompareIgnoringCase(u"Tortoise", u"tortoise1"), 0);
     EXPECT_GT(CompareIgnoringCase(u"\u00F7", u"\u00D7"), 0) << "the division sign has no upper case";
     EXPECT_NE(CompareIgnoringCase(u"\u0131", u"I"), 0) << "the dotless i is left alone";
+    EXPECT_NE(CompareIgnoringCase(u"\u017F", u"S"), 0) << "so is the long s";
+    // Accented Greek, Vietnamese, circled letters, Roman numerals, Armenian, Cyrillic beyond U+045F.
+    EXPECT_EQ(CompareIgnoringCase(u"\u03AC \u1EA1 \u24D0 \u2170 \u0561 \u0461 \u04CF",
+                                  u"\u0386 \u1EA0 \u24B6 \u2160 \u0531 \u0460 \u04C0"), 0);
+    EXPECT_LT(CompareIgnoringCase(u"\u24D0", u"\u24B7"), 0) << "circled a before circled B";
 }
 
 TEST(BuildPlannedList, DeletionsPrecedeRenamesIntoTheirNamesInLongLists) {

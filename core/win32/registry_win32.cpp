@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "ui/win32/wide.h"
+#include "core/win32/wide.h"
 
 namespace tessary {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "ui/win32/wide.h"
+#include "core/win32/wide.h"
 
 namespace tessary {
 namespace {

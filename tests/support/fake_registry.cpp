@@ -72,6 +72,7 @@ FakeRegistry::FakeRegistry() : root(std::make_unique<Node>()) {
 }
 
 FakeRegistry::~FakeRegistry() = default;
+FakeRegistry& FakeRegistry::operator=(FakeRegistry&&) noexcept = default;
 
 FakeRegistry::Node* FakeRegistry::Find(const Path& path) const {
     Node* node = root.get();
@@ -145,12 +146,16 @@ std::vector<std::pair<std::u16string, std::u16string>> FakeRegistry::OverlayRegi
     return result;
 }
 
-void FakeRegistry::FailCall(RegOp op, int nth, long code) { faults[{op, nth}] = code; }
+void FakeRegistry::FailCall(RegOp op, int nth, long code, int count) {
+    faults.push_back({op, nth, nth + count - 1, code});
+}
 
 bool FakeRegistry::Injected(RegOp op, long& code) {
-    const auto fault = faults.find({op, ++counts[op]});
-    if (fault == faults.end()) return false;
-    code = fault->second;
+    const int nth = ++counts[op];
+    const auto fault = std::find_if(faults.rbegin(), faults.rend(),
+                                    [&](const Fault& f) { return f.op == op && f.first <= nth && nth <= f.last; });
+    if (fault == faults.rend()) return false;
+    code = fault->code;
     return true;
 }
 
@@ -233,6 +238,8 @@ long FakeRegistry::RenameKey(RegKey key, const char16_t* from, const char16_t* t
     if (source == node->children.end()) return Record(call, win32::ErrorFileNotFound);
     // A target that exists, also one differing only in case, is refused.
     if (node->children.count(UpperCased(to)) != 0) return Record(call, win32::ErrorAccessDenied);
+    // Windows keeps key names to 255 characters (Wine 8 lets longer ones through).
+    if (std::u16string_view(to).size() > 255) return Record(call, 87);
     std::unique_ptr<Node> moved = std::move(source->second);
     node->children.erase(source);
     moved->name = to;

@@ -28,6 +28,7 @@ class FakeRegistry : public RegistryApi {
 public:
     FakeRegistry();
     ~FakeRegistry() override;
+    FakeRegistry& operator=(FakeRegistry&&) noexcept;  // a fresh registry in the same place
 
     // Seeding. Paths are below HKEY_LOCAL_MACHINE; missing parents are created.
     void AddKey(std::u16string_view path);
@@ -42,8 +43,9 @@ public:
     // Each overlay subkey's name with its first value's text.
     std::vector<std::pair<std::u16string, std::u16string>> OverlayRegistrations() const;
 
-    // The nth call (from 1) of the operation returns code and does nothing.
-    void FailCall(RegOp op, int nth, long code);
+    // The nth call (from 1) of the operation, and the count - 1 calls after it,
+    // return code and do nothing.
+    void FailCall(RegOp op, int nth, long code, int count = 1);
     int Calls(RegOp op) const { return counts.at(op); }
     int OpenHandles() const { return static_cast<int>(handles.size()); }
     // Every call, in order: the operation with its names, access and result.
@@ -72,7 +74,12 @@ private:
     std::map<std::uintptr_t, Path> handles;
     std::uintptr_t nextHandle = 0x100;
     std::map<RegOp, int> counts;
-    std::map<std::pair<RegOp, int>, long> faults;
+    struct Fault {
+        RegOp op;
+        int first, last;
+        long code;
+    };
+    std::vector<Fault> faults;
     std::vector<std::string> log;
 };
 

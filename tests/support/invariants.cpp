@@ -58,6 +58,7 @@ bool PlanHasUnavoidableClash(const Plan& plan, const std::vector<std::u16string>
     for (std::size_t i = 0; i < planned.size(); ++i) {
         const OverlayEntry& a = planned[i];
         if (a.deleteKey) continue;
+        if (!a.noRename && a.keyName.size() > 255) return true;
         for (const std::u16string& unknown : unknownNames) {
             if (CompareIgnoringCase(a.keyName, unknown) == 0) return true;
         }

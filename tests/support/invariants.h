@@ -23,8 +23,8 @@ std::string CheckPlan(const OverlayList& current, const Plan& plan);
 
 // Whether the registry would refuse a rename of the plan whatever else went
 // right: two subkeys planned to names equal ignoring case, a target equal to the
-// name of a subkey the plan does not know, or a target still held by a subkey
-// that is renamed away only later in the walk.
+// name of a subkey the plan does not know, a target still held by a subkey
+// that is renamed away only later in the walk, or a target too long.
 bool PlanHasUnavoidableClash(const Plan& plan, const std::vector<std::u16string>& unknownNames);
 
 }  // namespace tessary::testing

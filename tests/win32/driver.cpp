@@ -199,6 +199,7 @@ private:
         } else if (verb == L"first" || verb == L"second") {
             CheckPicker(verb == L"first" ? IDC_FIRST : IDC_SECOND, std::stoi(arg(1)), {t.begin() + 2, t.end()});
         } else if (verb == L"change") {
+            Settle();
             const bool enabled = IsWindowEnabled(Control(IDC_CHANGE)) != FALSE;
             Check(enabled == (arg(1) == L"enabled"), "the Change button is " + std::string(enabled ? "enabled" : "disabled"));
         } else if (verb == L"pick") {
@@ -447,13 +448,17 @@ private:
         throw Failure("no item " + Quoted(text));
     }
 
+    // As the keyboard delivers a key: to the focused control, or, when no
+    // window has the focus, as a system key to the active window, where the
+    // dialog manager does not act on it.
     void PressKey(WORD key) {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
         GetGUIThreadInfo(process.dwThreadId, &info);
-        const HWND target = info.hwndFocus != nullptr ? info.hwndFocus : dialog;
-        PostMessageW(target, WM_KEYDOWN, key, 1);
-        PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+        const bool focused = info.hwndFocus != nullptr;
+        const HWND target = focused ? info.hwndFocus : info.hwndActive != nullptr ? info.hwndActive : dialog;
+        PostMessageW(target, focused ? WM_KEYDOWN : WM_SYSKEYDOWN, key, 1);
+        PostMessageW(target, focused ? WM_KEYUP : WM_SYSKEYUP, key, 0xC0000001);
     }
 
     void Answer(const std::wstring& which, const std::wstring& button) {
@@ -469,7 +474,14 @@ private:
               "the message box has other buttons");
         const int pressed = button == L"yes" ? IDYES : button == L"no" ? IDNO : IDOK;
         PostMessageW(GetDlgItem(box, pressed), BM_CLICK, 0, 0);
-        WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, "the message box to close");
+        WaitUntil([&] { return !IsWindow(box); }, "the message box to close");
+    }
+
+    // Returns once the program has finished handling what it was given so far:
+    // a sent message waits until its thread is back in a message loop.
+    void Settle() const {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, Timeout, &result);
     }
 
     // Wine carries the sign-out request out by ending the session's programs;

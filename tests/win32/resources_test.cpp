@@ -3,14 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "core/win32/wide.h"
 #include "res/resource.h"
 #include "ui/win32/texts.h"
-#include "ui/win32/wide.h"
 #include "wine_path.h"
 
 namespace tessary {
@@ -339,6 +344,49 @@ TEST(Resources, OnlyTheExpectedKindsOfResource) {
         reinterpret_cast<LONG_PTR>(&types));
     // icon, dialog, string, group icon, version, manifest
     EXPECT_EQ(types, (std::vector<std::wstring>{L"3", L"5", L"6", L"14", L"16", L"24"}));
+}
+
+// The PE headers and imports, read from the file: an elevated program must load
+// DLLs only from System32 and keep ASLR and DEP; the build stamps no time.
+TEST(Executable, LoadsDllsFromSystem32OnlyAndKeepsAslrAndDep) {
+    std::ifstream in(std::filesystem::path(ExePath), std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto at = [&](std::size_t offset, auto value) {
+        if (offset + sizeof value <= bytes.size()) std::memcpy(&value, bytes.data() + offset, sizeof value);
+        return value;
+    };
+    const auto dos = at(0, IMAGE_DOS_HEADER{});
+    const auto nt = at(static_cast<std::size_t>(dos.e_lfanew), IMAGE_NT_HEADERS64{});
+    ASSERT_EQ(nt.Signature, IMAGE_NT_SIGNATURE);
+    const WORD hardening = IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE | IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA |
+                           IMAGE_DLLCHARACTERISTICS_NX_COMPAT;
+    EXPECT_EQ(nt.OptionalHeader.DllCharacteristics & hardening, hardening);
+    EXPECT_EQ(nt.FileHeader.TimeDateStamp, 0u);
+
+    const std::size_t sections = static_cast<std::size_t>(dos.e_lfanew) + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
+                                 nt.FileHeader.SizeOfOptionalHeader;
+    const auto offset = [&](DWORD rva) -> std::size_t {
+        for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
+            const auto section = at(sections + i * sizeof(IMAGE_SECTION_HEADER), IMAGE_SECTION_HEADER{});
+            if (rva >= section.VirtualAddress && rva < section.VirtualAddress + section.SizeOfRawData) {
+                return section.PointerToRawData + (rva - section.VirtualAddress);
+            }
+        }
+        return bytes.size();
+    };
+    const auto text = [&](std::size_t offset) { return offset < bytes.size() ? std::string(bytes.data() + offset) : ""; };
+    std::set<std::string> imports;
+    const DWORD directory = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (std::size_t d = offset(directory);; d += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+        const auto dll = at(d, IMAGE_IMPORT_DESCRIPTOR{});
+        if (dll.Name == 0) break;
+        for (std::size_t t = offset(dll.OriginalFirstThunk);; t += sizeof(ULONGLONG)) {
+            const auto thunk = at(t, ULONGLONG{});
+            if (thunk == 0) break;
+            if ((thunk & IMAGE_ORDINAL_FLAG64) == 0) imports.insert(text(offset(dll.Name)) + "!" + text(offset(static_cast<DWORD>(thunk)) + 2));
+        }
+    }
+    EXPECT_EQ(imports.count("KERNEL32.dll!SetDefaultDllDirectories"), 1u) << imports.size() << " imports";
 }
 
 }  // namespace

@@ -9,9 +9,9 @@
 
 #include "core/catalogue.h"
 #include "core/win32/registry_win32.h"
+#include "core/win32/wide.h"
 #include "settings/win32/profile_win32.h"
 #include "ui/win32/texts.h"
-#include "ui/win32/wide.h"
 
 namespace tessary {
 namespace {

@@ -4,12 +4,12 @@
 #include <commctrl.h>
 
 #include "core/win32/registry_win32.h"
+#include "core/win32/wide.h"
 #include "res/resource.h"
 #include "settings/win32/profile_win32.h"
 #include "ui/main_model.h"
 #include "ui/placement.h"
 #include "ui/win32/texts.h"
-#include "ui/win32/wide.h"
 
 namespace tessary {
 namespace {
@@ -76,6 +76,8 @@ void AddOverlayRow(HWND view, const OverlayRow& row) {
 }
 
 void ShowRows(HWND view, const std::vector<OverlayRow>& rows) {
+    // InvalidateRect of no window would repaint the whole desktop.
+    if (view == nullptr) return;
     // One repaint for the whole list instead of one per cell.
     SendMessageW(view, WM_SETREDRAW, FALSE, 0);
     SendMessageW(view, LVM_DELETEALLITEMS, 0, 0);
@@ -94,9 +96,19 @@ void ShowPicker(HWND dialog, int id, const PickerContent& picker, bool refill) {
     SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(picker.selected), 0);
 }
 
+void UpdateChangeButton(HWND dialog) {
+    const HWND change = GetDlgItem(dialog, IDC_CHANGE);
+    if (change == nullptr) return;
+    const bool enabled = Model->ChangeEnabled();
+    // A disabled window cannot keep the focus, and with none focused Tab, Enter
+    // and Escape do nothing: hand the focus on first.
+    if (!enabled && GetFocus() == change) SendMessageW(dialog, WM_NEXTDLGCTL, 0, FALSE);
+    EnableWindow(change, enabled);
+}
+
 void FillAfterView(HWND dialog) {
     ShowRows(AfterView, Model->AfterViewRows(LoadText));
-    if (const HWND change = GetDlgItem(dialog, IDC_CHANGE)) EnableWindow(change, Model->ChangeEnabled());
+    UpdateChangeButton(dialog);
 }
 
 void InitMainDialog(HWND dialog) {
@@ -146,7 +158,7 @@ void OnCommand(HWND dialog, WORD id, WORD notification) {
     case IDC_CHANGE:
         Model->ApplyChanges();
         // A walk that changed the registry leaves nothing to apply.
-        if (const HWND change = GetDlgItem(dialog, IDC_CHANGE)) EnableWindow(change, Model->ChangeEnabled());
+        UpdateChangeButton(dialog);
         break;
     default:
         break;

@@ -1,8 +1,8 @@
 #include "ui/win32/texts.h"
 
+#include "core/win32/wide.h"
 #include "res/resource.h"
 #include "ui/language.h"
-#include "ui/win32/wide.h"
 
 namespace tessary {
 
