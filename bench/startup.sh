@@ -14,7 +14,10 @@ scripts/build-windows.sh Tessary minimal_dialog startup_timer
 trap tessary_wine_cleanup EXIT
 tessary_display
 tessary_prefix "$root/build/bench-prefix"
-wine reg import res/demo/overlays.reg >/dev/null 2>&1
+. scripts/reg-file.sh
+mkdir -p build/bench-run
+tessary_reg_prepare res/demo/overlays.reg build/bench-run/import.reg
+wine reg import "$root/build/bench-run/import.reg" >/dev/null 2>&1
 wineserver -p 600 </dev/null >/dev/null 2>&1 || true  # already running is fine
 wine cmd /c exit </dev/null >/dev/null 2>&1
 wine build/win/startup_timer.exe "$root/build/win/Tessary.exe" "$root/build/win/minimal_dialog.exe" "${1:-15}"

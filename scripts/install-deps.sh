@@ -7,6 +7,7 @@ packages=(
     cmake ninja-build g++ clang libgtest-dev googletest libbenchmark-dev
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     wine wine64 xvfb x11-utils imagemagick fonts-ipafont-gothic fonts-wine locales
+    python3 unicode-data unzip
 )
 
 missing=()

@@ -7,7 +7,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-registry=$(realpath "${1:-res/demo/overlays.reg}")
+registry=${1:-res/demo/overlays.reg}
+
+# A file that cannot be used is told before anything is installed or built.
+. scripts/reg-file.sh
+mkdir -p build/run
+tessary_reg_prepare "$registry" build/run/import.reg
 
 scripts/install-deps.sh
 scripts/build-windows.sh Tessary
@@ -19,10 +24,12 @@ tessary_prefix "$root/build/run-prefix"
 
 # The prefix's overlay key becomes exactly what the file holds.
 wine reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Explorer\ShellIconOverlayIdentifiers' /f >/dev/null 2>&1 || true
-wine reg import "$registry" >/dev/null 2>&1
+if ! output=$(wine reg import "$root/build/run/import.reg" 2>&1); then
+    echo "run.sh: $registry: Wine's reg import refused it: ${output//$'\r'/}" >&2
+    exit 1
+fi
 echo "Registry: $registry"
 
-mkdir -p build/run
 cd build/run
 if [ "$TESSARY_HEADLESS" = 0 ]; then
     wine "$root/build/win/Tessary.exe"

@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Runs every test: the portable logic natively (with AddressSanitizer and
 # UndefinedBehaviorSanitizer, and a bounded fuzzing run), then the real
-# Tessary.exe, cross-built, under Wine and Xvfb.
+# Tessary.exe, cross-built, under Wine and Xvfb, then the release package.
+# Everything it writes goes under build/: the checkout stays as it was.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
 scripts/install-deps.sh
+
+echo "== Generated sources are current"
+python3 scripts/make-upper-case-table.py --check
 
 echo "== Native build and tests"
 cmake --preset native >/dev/null
@@ -27,16 +31,62 @@ scripts/build-windows.sh
 scripts/footprint.sh build/win/Tessary.exe
 
 echo "== Tessary.exe under Wine"
-. scripts/wine-env.sh
-trap tessary_wine_cleanup EXIT
-tessary_display
-rm -rf build/wine-prefix
-tessary_prefix "$root/build/wine-prefix"
-wineserver -p 60 </dev/null >/dev/null 2>&1 || true  # kept warm between the tests
-ctest --test-dir build/win --output-on-failure
-
-mkdir -p docs/screenshots
+(
+    . scripts/wine-env.sh
+    trap tessary_wine_cleanup EXIT
+    tessary_display
+    rm -rf build/wine-prefix
+    tessary_prefix "$root/build/wine-prefix"
+    wineserver -p 60 </dev/null >/dev/null 2>&1 || true  # kept warm between the tests
+    ctest --test-dir build/win --output-on-failure
+)
+# scripts/refresh-screenshots.sh copies them into docs/.
+mkdir -p build/screenshots
 for shot in build/win/screenshots/*.bmp; do
-    convert "$shot" "docs/screenshots/$(basename "${shot%.bmp}").png"
+    convert "$shot" "build/screenshots/$(basename "${shot%.bmp}").png"
 done
-echo "Screenshots: docs/screenshots/"
+
+echo "== Release package"
+rm -rf build/dist
+scripts/package.sh build/win build/dist
+zip=$(echo build/dist/Tessary-*-win-x64.zip)
+(cd build/dist && sha256sum --check --quiet "$(basename "$zip").sha256")
+[ "$(unzip -Z1 "$zip" | tr '\n' ' ')" = "Tessary.exe LICENSE.txt guide-en.txt guide-ja.txt " ]
+unzip -p "$zip" Tessary.exe | cmp - build/win/Tessary.exe
+for text in LICENSE.txt guide-en.txt guide-ja.txt; do
+    # UTF-8 with a byte-order mark, and every line ended by CRLF.
+    unzip -p "$zip" "$text" | python3 -c 'import sys; b = sys.stdin.buffer.read(); b.decode("utf-8")
+assert b.startswith(b"\xef\xbb\xbf") and b.endswith(b"\r\n") and b.count(b"\n") == b.count(b"\r\n"), sys.argv[1]' "$text"
+done
+
+echo "== The same exe and zip from another directory"
+rm -rf build/repro && mkdir -p build/repro/tessary
+tar -c --exclude=./build --exclude=./dist --exclude=./.git . | tar -x -C build/repro/tessary
+(
+    cd build/repro/tessary
+    cmake --preset windows >/dev/null
+    cmake --build build/win --target Tessary >/dev/null
+    scripts/package.sh build/win build/dist >/dev/null
+)
+cmp build/win/Tessary.exe build/repro/tessary/build/win/Tessary.exe
+cmp "$zip" "build/repro/tessary/$zip"
+echo "identical: Tessary.exe and $(basename "$zip")"
+
+echo "== The run command answers bad input"
+. scripts/reg-file.sh
+for bad in build/no-such.reg README.md; do
+    if message=$(scripts/run.sh "$bad" 2>&1) || [[ "$message" != "run.sh: $bad: "* ]]; then
+        echo "FAIL: run.sh $bad: $message" >&2
+        exit 1
+    fi
+done
+# regedit exports UTF-16 with CRLF, with or without the line that deletes the key first.
+utf16() { printf '\xff\xfe' && sed 's/$/\r/' | iconv -f UTF-8 -t UTF-16LE; }
+utf16 <res/demo/overlays.reg >build/export.reg
+grep -v '^\[-' res/demo/overlays.reg | utf16 >build/merge.reg
+for export in build/export.reg build/merge.reg; do
+    message=$(tessary_reg_prepare "$export" build/import.reg 2>&1) || true
+    [ -z "$message" ] || { echo "FAIL: $export: $message" >&2; exit 1; }
+    iconv -f UTF-16 -t UTF-8 build/import.reg | grep -q 'ＶＣＳ状態1'
+done
+echo "All tests passed."

@@ -33,7 +33,14 @@ tessary_prefix() {
         wineserver -w
         # Without a window manager, every hidden window would wait for one.
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+        # Japanese fonts: the dialog's, and the one Wine gives message boxes
+        # under a Japanese locale.
         wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "Yu Gothic UI" /d IPAGothic /f >/dev/null 2>&1
+        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "MS UI Gothic" /d IPAGothic /f >/dev/null 2>&1
+        # As Windows links its dialog font to a CJK font, so that Japanese names
+        # show in the English dialog too.
+        wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
+            /t REG_MULTI_SZ /d 'ipag.ttf,IPAGothic' /f >/dev/null 2>&1
         cp /usr/share/wine/fonts/tahoma*.ttf /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
         wineserver -w
     fi

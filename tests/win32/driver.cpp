@@ -14,6 +14,7 @@
 //   key escape|enter            close-box                   exit-code N
 //   answer confirm|succeeded|failed yes|no|ok               no-message
 //   registry NAME...            registry-entry NAME CLSID   screenshot NAME
+//   screenshot-message NAME     (the dialog with its message box, once one is open)
 //   ini-absent  ini-unicode  ini-key KEY VALUE  ini-key-absent KEY  ini-raw LINE
 //   signed-out                  (the program asked the system to sign out)
 //   columns                     (styles, headings and widths of both list views)
@@ -27,6 +28,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -264,6 +266,9 @@ private:
             WaitForSignOut();
         } else if (verb == L"screenshot") {
             Screenshot(arg(1));
+        } else if (verb == L"screenshot-message") {
+            WaitUntil([&] { return MessageBoxWindow() != nullptr; }, "a message box");
+            Screenshot(arg(1));
         } else {
             throw Failure("unknown step " + Narrow(verb));
         }
@@ -278,11 +283,22 @@ private:
         RegCloseKey(key);
     }
 
-    static void Import(const std::wstring& file) {
+    // reg.exe reads a file without a byte-order mark in the ANSI code page; a
+    // UTF-8 file is handed to it as UTF-16, as regedit would have written it.
+    void Import(const std::wstring& file) const {
+        std::wstring source = file;
+        std::ifstream in(file.c_str(), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (bytes.rfind("\xFF\xFE", 0) != 0) {
+            source = work + L"\\import.reg";
+            const std::wstring text = L"\xFEFF" + Widen(bytes);
+            std::ofstream(source.c_str(), std::ios::binary).write(reinterpret_cast<const char*>(text.data()),
+                                                                  static_cast<std::streamsize>(text.size() * sizeof(wchar_t)));
+        }
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION reg{};
-        std::wstring command = L"reg.exe import \"" + file + L"\"";
+        std::wstring command = L"reg.exe import \"" + source + L"\"";
         Check(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &reg) != FALSE,
               "cannot run reg.exe");
         WaitForSingleObject(reg.hProcess, Timeout);
