@@ -61,12 +61,8 @@ void ApplyPlannedList(const OverlayList& PlannedList, const ApplyServices& servi
 
     bool succeeded = false;
     if (KeyAllowsWalk(services.registry, PlannedList)) {
-        RegKey raw = nullptr;
-        if (services.registry.OpenLocalMachineKey(std::u16string(OverlayIdentifiersPath).c_str(),
-                                                  win32::KeyWrite, &raw) == win32::ErrorSuccess) {
-            const OpenKey key(raw, KeyCloser(services.registry));
-            succeeded = WalkPlan(services.registry, key.get(), PlannedList, state);
-        }
+        const OpenKey key = OpenMachineKey(services.registry, OverlayIdentifiersPath, win32::KeyWrite);
+        succeeded = key && WalkPlan(services.registry, key.get(), PlannedList, state);
     }
     if (!succeeded) {
         services.messages.ShowMessage(IdsChangeFailed, MbOk);

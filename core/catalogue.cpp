@@ -27,11 +27,8 @@ bool ReadHandlerClsid(RegistryApi& registry, std::u16string_view name, std::u16s
     path += u'\\';
     path += name;
 
-    RegKey raw = nullptr;
-    if (registry.OpenLocalMachineKey(path.c_str(), win32::KeyQueryValue, &raw) != win32::ErrorSuccess) {
-        return false;
-    }
-    const OpenKey subkey(raw, KeyCloser(registry));
+    const OpenKey subkey = OpenMachineKey(registry, path, win32::KeyQueryValue);
+    if (!subkey) return false;
 
     std::array<char16_t, ValueNameCapacity> valueName{};
     std::array<std::uint8_t, ValueDataCapacity> data{};
@@ -49,12 +46,8 @@ bool ReadHandlerClsid(RegistryApi& registry, std::u16string_view name, std::u16s
 }  // namespace
 
 void ReadOverlayIdentifiers(RegistryApi& registry, OverlayList& CurrentList) {
-    RegKey raw = nullptr;
-    if (registry.OpenLocalMachineKey(std::u16string(OverlayIdentifiersPath).c_str(), win32::KeyRead,
-                                     &raw) != win32::ErrorSuccess) {
-        return;
-    }
-    const OpenKey key(raw, KeyCloser(registry));
+    const OpenKey key = OpenMachineKey(registry, OverlayIdentifiersPath, win32::KeyRead);
+    if (!key) return;
 
     std::array<char16_t, SubkeyNameCapacity> name{};
     int failedInARow = 0;
@@ -81,12 +74,8 @@ void ReadOverlayIdentifiers(RegistryApi& registry, OverlayList& CurrentList) {
 }
 
 bool ReadSubkeyNames(RegistryApi& registry, std::vector<std::u16string>& names) {
-    RegKey raw = nullptr;
-    if (registry.OpenLocalMachineKey(std::u16string(OverlayIdentifiersPath).c_str(), win32::KeyRead,
-                                     &raw) != win32::ErrorSuccess) {
-        return false;
-    }
-    const OpenKey key(raw, KeyCloser(registry));
+    const OpenKey key = OpenMachineKey(registry, OverlayIdentifiersPath, win32::KeyRead);
+    if (!key) return false;
 
     std::array<char16_t, SubkeyNameCapacity> name{};
     for (std::uint32_t index = 0;; ++index) {

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
 
 namespace tessary {
 
@@ -64,5 +66,12 @@ private:
     RegistryApi* registry_;
 };
 using OpenKey = std::unique_ptr<void, KeyCloser>;
+
+// Opens a key below HKEY_LOCAL_MACHINE; empty when the registry refuses.
+inline OpenKey OpenMachineKey(RegistryApi& registry, std::u16string_view path, std::uint32_t access) {
+    RegKey raw = nullptr;
+    if (registry.OpenLocalMachineKey(std::u16string(path).c_str(), access, &raw) != win32::ErrorSuccess) raw = nullptr;
+    return OpenKey(raw, KeyCloser(registry));
+}
 
 }  // namespace tessary

@@ -43,18 +43,16 @@ def plain(markdown):
     for line in markdown.splitlines():
         if re.fullmatch(r"\s*!\[[^\]]*\]\([^)]*\)\s*", line):
             continue  # a screenshot: the text stands without it
-        heading = re.match(r"(#+)\s+(.*)", line)
         line = re.sub(r"\[([^\]]+)\]\((https?://[^)]+)\)", r"\1 (\2)", line)
         line = re.sub(r"\[([^\]]+)\]\([^)]+\)", r"\1", line)
         line = line.replace("**", "").replace("`", "")
+        heading = re.match(r"(#+)\s+(.*)", line)
         if heading:
-            title = re.sub(r"[`*]", "", heading.group(2))
-            rule = {1: "=", 2: "-"}.get(len(heading.group(1)))
-            lines.append(title)
-            if rule:
-                lines.append(rule * width(title))
-            continue
+            line = heading.group(2)
         lines.append(line)
+        rule = {1: "=", 2: "-"}.get(len(heading.group(1))) if heading else None
+        if rule:
+            lines.append(rule * width(line))
     text = "\n".join(lines).strip("\n") + "\n"
     text = re.sub(r"\n{3,}", "\n\n", text)
     return text
