@@ -3,6 +3,7 @@ enable_language(RC)
 
 add_library(tessary_win32 STATIC
     core/win32/registry_win32.cpp
+    core/win32/undo_file_win32.cpp
     settings/win32/profile_win32.cpp
     ui/win32/texts.cpp)
 target_link_libraries(tessary_win32 PUBLIC tessary_logic)

@@ -1,5 +1,6 @@
 #include "core/apply.h"
 
+#include <map>
 #include <set>
 
 #include "core/catalogue.h"
@@ -7,17 +8,20 @@
 namespace tessary {
 namespace {
 
-// Walks the plan; returns whether every action succeeded. Counts the actions
-// that changed the registry.
+// Walks the plan; returns whether every action succeeded. Notes when an action
+// has changed the registry.
 bool WalkPlan(RegistryApi& registry, RegKey key, const OverlayList& PlannedList, ApplyState& state) {
     for (const OverlayEntry& entry : PlannedList) {
         long status = win32::ErrorSuccess;
-        if (entry.deleteKey) {
+        switch (ActionOf(entry)) {
+        case WalkAction::Delete:
             status = registry.DeleteKey(key, entry.keyName.c_str());
-        } else if (entry.noRename) {
+            break;
+        case WalkAction::Keep:
             continue;
-        } else {
+        case WalkAction::Rename:
             status = registry.RenameKey(key, entry.bareName.c_str(), entry.keyName.c_str());
+            break;
         }
         if (status != win32::ErrorSuccess) return false;
         state.registryChanged = true;
@@ -35,21 +39,42 @@ bool KeyAllowsWalk(RegistryApi& registry, const OverlayList& PlannedList) {
 }  // namespace
 
 bool WalkIsPossible(const OverlayList& PlannedList, const std::vector<std::u16string>& presentNames) {
-    std::set<std::u16string> names;
-    for (const std::u16string& name : presentNames) names.insert(UpperCased(name));
+    // A subkey is looked for by its exact spelling, which every comparison finds.
+    // A target is free when no name has its upper-case form. The upper-case
+    // table merges every pair of names that Windows merges and some more, so
+    // counting the names of each form can only make the check stricter: a
+    // merged pair never frees a target when one of the two is renamed away.
+    std::multiset<std::u16string> names;
+    std::map<std::u16string, int> forms;
+    for (const std::u16string& name : presentNames) {
+        // Possible through the native API; every call here would act on the prefix.
+        if (name.find(u'\0') != std::u16string::npos) return false;
+        names.insert(name);
+        ++forms[UpperCased(name)];
+    }
+    const auto take = [&](const std::u16string& name) {
+        const auto found = names.find(name);
+        if (found == names.end()) return false;
+        names.erase(found);
+        --forms[UpperCased(name)];
+        return true;
+    };
     for (const OverlayEntry& entry : PlannedList) {
-        if (entry.deleteKey) {
-            if (names.erase(UpperCased(entry.keyName)) == 0) return false;
-        } else if (entry.noRename) {
-            if (names.count(UpperCased(entry.bareName)) == 0) return false;
-        } else {
-            const std::u16string from = UpperCased(entry.bareName);
-            std::u16string to = UpperCased(entry.keyName);
-            if (entry.keyName.size() > MaxKeyNameLength || names.count(from) == 0 || names.count(to) != 0) {
+        switch (ActionOf(entry)) {
+        case WalkAction::Delete:
+            if (!take(entry.keyName)) return false;
+            break;
+        case WalkAction::Keep:
+            if (names.count(entry.bareName) == 0) return false;
+            break;
+        case WalkAction::Rename:
+            if (entry.keyName.size() > MaxKeyNameLength || forms[UpperCased(entry.keyName)] != 0 ||
+                !take(entry.bareName)) {
                 return false;
             }
-            names.erase(from);
-            names.insert(std::move(to));
+            names.insert(entry.keyName);
+            ++forms[UpperCased(entry.keyName)];
+            break;
         }
     }
     return true;
@@ -60,10 +85,15 @@ void ApplyPlannedList(const OverlayList& PlannedList, const ApplyServices& servi
     if (services.messages.ShowMessage(IdsConfirmChange, MbYesNo) != IdYes) return;
 
     bool succeeded = false;
-    if (KeyAllowsWalk(services.registry, PlannedList)) {
+    std::vector<UndoStep> undo;
+    std::u16string undoFile;
+    if (KeyAllowsWalk(services.registry, PlannedList) && ReadUndoSteps(services.registry, PlannedList, undo)) {
         const OpenKey key = OpenMachineKey(services.registry, OverlayIdentifiersPath, win32::KeyWrite);
-        succeeded = key && WalkPlan(services.registry, key.get(), PlannedList, state);
+        succeeded = key && WriteUndoFile(services.undo, undo, undoFile) &&
+                    WalkPlan(services.registry, key.get(), PlannedList, state);
     }
+    // A walk that failed at its first step has nothing to undo.
+    if (!undoFile.empty() && !state.registryChanged) services.undo.files.Remove(undoFile);
     if (!succeeded) {
         services.messages.ShowMessage(IdsChangeFailed, MbOk);
         return;

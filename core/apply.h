@@ -6,6 +6,7 @@
 
 #include "core/overlay.h"
 #include "core/registry.h"
+#include "core/undo.h"
 
 namespace tessary {
 
@@ -45,6 +46,7 @@ struct ApplyServices {
     RegistryApi& registry;
     MessageBoxApi& messages;
     SignOutApi& signOut;
+    UndoTarget undo;
     std::function<void()> writeSettings;
 };
 
@@ -52,16 +54,18 @@ struct ApplyServices {
 inline constexpr std::size_t MaxKeyNameLength = 255;
 
 // Whether every step of the walk can succeed on a key that holds these subkey
-// names, judged by names alone and compared as the registry compares them
-// (ignoring case): each entry finds its present name, each rename finds its
-// target free and short enough. Each step updates the names for the next.
+// names, judged by names alone: each entry finds its present name, each rename
+// finds its target free (ignoring case) and short enough. Each step updates the
+// names for the next. A name holding U+0000 refuses the walk.
 bool WalkIsPossible(const OverlayList& PlannedList, const std::vector<std::u16string>& presentNames);
 
 // Asks for confirmation, then checks the whole walk against the key as it is
-// now: a walk that would fail on names changes nothing. Otherwise walks the plan
+// now and writes the undo file: a walk that would fail on names, or whose undo
+// file cannot be read or written, changes nothing. Otherwise walks the plan
 // from first to last (delete, keep or rename), stops at the first failure and
-// reports it; on success offers to sign out, writing the settings first. Does
-// nothing once the registry was changed.
+// reports it; on success offers to sign out, writing the settings first. An undo
+// file is left exactly when the registry was changed. Does nothing once the
+// registry was changed.
 void ApplyPlannedList(const OverlayList& PlannedList, const ApplyServices& services, ApplyState& state);
 
 }  // namespace tessary

@@ -65,6 +65,9 @@ void ReadOverlayIdentifiers(RegistryApi& registry, OverlayList& CurrentList) {
         failedInARow = 0;
 
         const std::u16string keyName(name.data(), std::min(nameLength, SubkeyNameCapacity - 1));
+        // A name holding U+0000 (possible through the native API) reaches every
+        // call cut at that unit, which names another subkey.
+        if (keyName.find(u'\0') != std::u16string::npos) continue;
         OverlayEntry entry;
         if (!ReadHandlerClsid(registry, keyName, entry.handlerClsid)) continue;
         entry.keyName = keyName;

@@ -16,6 +16,15 @@ std::u16string StripLeadingBlanks(std::u16string_view name) {
     return std::u16string(name.substr(LeadingBlankCount(name)));
 }
 
+WalkAction ActionOf(const OverlayEntry& planned) {
+    if (planned.deleteKey) return WalkAction::Delete;
+    return planned.noRename ? WalkAction::Keep : WalkAction::Rename;
+}
+
+const std::u16string& PresentName(const OverlayEntry& planned) {
+    return planned.deleteKey ? planned.keyName : planned.bareName;
+}
+
 namespace {
 
 // Out of line, so that the ASCII test stays small enough to inline.

@@ -30,6 +30,14 @@ struct OverlayEntry {
 
 using OverlayList = std::vector<OverlayEntry>;
 
+// What the walk does with a PlannedList entry. deleteKey is tested first: an
+// entry to be deleted has noRename set too.
+enum class WalkAction { Delete, Keep, Rename };
+WalkAction ActionOf(const OverlayEntry& planned);
+
+// The name a PlannedList entry's subkey has before the walk.
+const std::u16string& PresentName(const OverlayEntry& planned);
+
 // The name without its leading U+0020 blanks.
 std::u16string StripLeadingBlanks(std::u16string_view name);
 

@@ -24,6 +24,12 @@ std::u16string ProfileValueFor(std::u16string_view name) {
     return quoted;
 }
 
+std::u16string SettingsFolder(const SettingsState& settings) {
+    const std::u16string_view fileName = SettingsFileSuffix.substr(1);
+    if (settings.SettingsPath.size() < fileName.size()) return {};
+    return settings.SettingsPath.substr(0, settings.SettingsPath.size() - fileName.size());
+}
+
 void ReadSettings(ProfileApi& profile, SettingsState& settings, GroupSelection& selection) {
     const std::optional<std::u16string> directory = profile.CurrentDirectory();
     settings.SettingsPath.clear();

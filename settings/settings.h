@@ -45,6 +45,9 @@ struct SettingsState {
     GroupSelection SavedSelection;  // the names as read at start
 };
 
+// The folder of SettingsPath, with its closing backslash; empty when unknown.
+std::u16string SettingsFolder(const SettingsState& settings);
+
 // Sets SettingsPath, the group names and SavedSelection, from the file or the
 // defaults.
 void ReadSettings(ProfileApi& profile, SettingsState& settings, GroupSelection& selection);

@@ -14,6 +14,17 @@ namespace tessary::testing {
 namespace {
 
 constexpr int IdNo = 7;
+constexpr std::u16string_view Folder = u"C:\\Users\\user\\";
+
+// Windows' own upper-case table leaves the micro sign alone, as it does about
+// 200 units that Unicode's simple mappings change.
+std::u16string WindowsUpperCased(std::u16string_view name) {
+    std::u16string upper = UpperCased(name);
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (name[i] == u'\u00B5') upper[i] = name[i];
+    }
+    return upper;
+}
 
 OverlayEntry Deletion(std::u16string_view name) {
     return {std::u16string(name), StripLeadingBlanks(name), u"{X}", true, true};
@@ -44,7 +55,9 @@ protected:
     FakeRegistry registry;
     ScriptedMessages messages;
     RecordingSignOut signOut;
-    ApplyServices services{registry, messages, signOut, [this] { events.push_back("write settings"); }};
+    FakeUndoFiles files;
+    ApplyServices services{registry, messages, signOut, {files, std::u16string(Folder), UndoLanguage::English},
+                           [this] { events.push_back("write settings"); }};
     ApplyState state;
     OverlayList plan;
 
@@ -83,8 +96,13 @@ TEST_F(ApplyTest, WalksThePlanSoThatTheRegistryListsTheAfterOrder) {
     EXPECT_EQ(check.front(), "Open(SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers, 131097) = 0");
     EXPECT_EQ(check[8], "EnumKey(7) = 259");
     EXPECT_EQ(check.back(), "Close = 0");
-    // Then opened for writing once, six actions in the plan's order, closed.
-    const std::vector<std::string> walk(start + 10, registry.Log().end());
+    // Then each subkey to rename or delete read whole for the undo file, then the
+    // key opened for writing once, six actions in the plan's order, closed.
+    const auto write = std::find_if(start, registry.Log().end(), [](const std::string& call) {
+        return call.find(", 131078)") != std::string::npos;
+    });
+    EXPECT_EQ(std::count_if(start + 10, write, [](const std::string& call) { return call.rfind("Open(", 0) == 0; }), 6);
+    const std::vector<std::string> walk(write, registry.Log().end());
     EXPECT_EQ(walk, (std::vector<std::string>{
                         "Open(SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers, 131078) = 0",
                         "Rename(\"Tortoise1\" -> \"  Tortoise1\") = 0",
@@ -119,7 +137,9 @@ TEST_F(ApplyTest, AWalkThatWouldFailOnNamesChangesNothing) {
         OverlayList seed;
         const char16_t* second;
         std::function<void(FakeRegistry&)> sinceTheScan;
-        const char16_t* leftOut = nullptr;  // a subkey without a value, which the scan leaves out
+        std::u16string leftOut = {};  // a subkey without a value, which the scan leaves out
+        UpperCaseFunction registryUpperCase = UpperCased;
+        const char16_t* first = u"Tortoise";
     } cases[] = {
         {"an old and a new registration share a blank-free name",
          {Entry(u" Tortoise1", u"{Old}"), Entry(u"Tortoise1", u"{New}"), Entry(u"Tortoise2")}, u"-", nullptr},
@@ -135,14 +155,29 @@ TEST_F(ApplyTest, AWalkThatWouldFailOnNamesChangesNothing) {
          [](FakeRegistry& r) { r.FailCall(RegOp::Open, r.Calls(RegOp::Open) + 2, win32::ErrorAccessDenied); }},
         {"an index of the key cannot be read", WorkedExample(), u"CloudSync",
          [](FakeRegistry& r) { r.FailCall(RegOp::EnumKey, r.Calls(RegOp::EnumKey) + 3, win32::ErrorMoreData); }},
+        // The first rename frees " \u039CA" in the product's table, not in Windows'.
+        {"names the upper-case table merges and Windows keeps apart",
+         {Entry(u" \u00B5A", u"{M1}"), Entry(u"\u03BCA", u"{M2}")}, u"\u03BCA", nullptr, u" \u039CA", WindowsUpperCased,
+         u"\u00B5A"},
+        {"a subkey name holding U+0000", WorkedExample(), u"CloudSync", nullptr, std::u16string(u"Tortoise1\0old", 13)},
+        {"a value of a subkey to rename cannot be read", WorkedExample(), u"CloudSync",
+         [](FakeRegistry& r) { r.FailCall(RegOp::EnumValue, r.Calls(RegOp::EnumValue) + 1, win32::ErrorAccessDenied); }},
+        {"a value name that a registry file cannot carry", WorkedExample(), u"CloudSync",
+         [](FakeRegistry& r) { r.AddValue(std::u16string(OverlayIdentifiersPath) + u"\\ Archiver", {u"a\nb", 4, {1, 0, 0, 0}}); }},
+        {"the undo file cannot be written", WorkedExample(), u"CloudSync",
+         [&](FakeRegistry&) { files.faults[1] = UndoFileApi::Result::Failed; }},
+        {"the folder of Tessary.ini is unknown", WorkedExample(), u"CloudSync",
+         [&](FakeRegistry&) { services.undo.folder.clear(); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
-        registry = FakeRegistry();
+        registry = FakeRegistry(c.registryUpperCase);
+        files = FakeUndoFiles();
+        services.undo.folder = Folder;
         messages.shown.clear();
         state = {};
-        if (c.leftOut) registry.AddKey(std::u16string(OverlayIdentifiersPath) + u"\\" + c.leftOut);
-        PlanFromRegistry(u"Tortoise", c.second, c.seed);
+        if (!c.leftOut.empty()) registry.AddKey(std::u16string(OverlayIdentifiersPath) + u"\\" + c.leftOut);
+        PlanFromRegistry(c.first, c.second, c.seed);
         if (c.sinceTheScan) c.sinceTheScan(registry);
         const auto before = registry.OverlayRegistrations();
         const int actions = registry.Calls(RegOp::Rename) + registry.Calls(RegOp::Delete);
@@ -152,6 +187,7 @@ TEST_F(ApplyTest, AWalkThatWouldFailOnNamesChangesNothing) {
         EXPECT_EQ(registry.Calls(RegOp::Rename) + registry.Calls(RegOp::Delete), actions) << "nothing attempted";
         EXPECT_EQ(registry.OpenHandles(), 0);
         EXPECT_FALSE(state.registryChanged);
+        EXPECT_TRUE(files.files.empty()) << "no undo file";
     }
 }
 
@@ -198,6 +234,78 @@ TEST_F(ApplyTest, AWalkThatChangedNothingMayBeTriedAgain) {
     Apply({IdYes, IdNo});
     EXPECT_TRUE(state.registryChanged);
     EXPECT_EQ(registry.OverlayNames().front(), u"  Tortoise1");
+}
+
+// The undo file of the twins: the duplicate " Tortoise2" is deleted and its twin
+// renamed into the freed name, so the rename is undone first. The duplicate has
+// a subkey, so its deletion fails after the first rename: importing the file
+// still gives back the key exactly as it was.
+TEST_F(ApplyTest, TheUndoFileUndoesTheLastStepFirstAlsoAfterAHalfDoneWalk) {
+    PlanFromRegistry(u"Tortoise", NoGroupMarker, {Entry(u" Tortoise2", u"{T2}"), Entry(u"Tortoise1", u"{T1}"), Entry(u"Tortoise2", u"{T2}")});
+    const std::u16string key = std::u16string(OverlayIdentifiersPath) + u"\\";
+    registry.AddValue(key + u" Tortoise2\\Child", {u"Path", win32::RegSz, SzData(u"C:\\x")});
+    registry.AddValue(key + u" Tortoise2", {u"Extra", 4, {1, 0, 0, 0}});
+    const std::string before = registry.OverlayTree();
+    Apply({IdYes});
+    ASSERT_EQ(messages.shown.back(), std::make_pair(IdsChangeFailed, MbOk));
+    ASSERT_TRUE(state.registryChanged);
+    ASSERT_EQ(files.files.size(), 1u);
+    EXPECT_EQ(files.files.begin()->first, u"C:\\Users\\user\\Tessary-undo-20261209-140824.reg");
+    EXPECT_EQ(files.files.begin()->second[0], 0xFF) << "UTF-16LE with a byte-order mark";
+
+    const std::u16string path = u"HKEY_LOCAL_MACHINE\\" + key;
+    const std::u16string text = files.OnlyText();
+    EXPECT_EQ(text.substr(0, 40), u"Windows Registry Editor Version 5.00\r\n\r\n");
+    EXPECT_EQ(text.substr(text.find(u"\r\n\r\n[")),
+              u"\r\n\r\n"
+              u"[-" + path + u" Tortoise2]\r\n\r\n"
+              u"[" + path + u"Tortoise2]\r\n@=\"{T2}\"\r\n\r\n"
+              u"[" + path + u" Tortoise2]\r\n@=\"{T2}\"\r\n\"Extra\"=dword:00000001\r\n\r\n"
+              u"[" + path + u" Tortoise2\\Child]\r\n\"Path\"=\"C:\\\\x\"\r\n\r\n"
+              u"[-" + path + u" Tortoise1]\r\n\r\n"
+              u"[" + path + u"Tortoise1]\r\n@=\"{T1}\"\r\n\r\n");
+    registry.Import(text);
+    EXPECT_EQ(registry.OverlayTree(), before);
+}
+
+// Strings escaped, dwords as numbers, and every other type, and every string
+// that is not exactly one, as bytes that come back unchanged.
+TEST(UndoFileText, WritesEveryValueSoThatItComesBackByteForByte) {
+    std::vector<std::uint8_t> long_(30);
+    for (std::size_t i = 0; i < long_.size(); ++i) long_[i] = static_cast<std::uint8_t>(i);
+    const struct {
+        RegistryValue value;
+        std::u16string lines;
+    } rows[] = {
+        {{u"", 1, SzData(u"{T1}")}, u"@=\"{T1}\""},
+        {{u"a \"b\"\\c", 1, SzData(u"C:\\d \"e\"")}, u"\"a \\\"b\\\"\\\\c\"=\"C:\\\\d \\\"e\\\"\""},
+        {{u"Unicode", 1, SzData(u"\u540c\u671f")}, u"\"Unicode\"=\"\u540c\u671f\""},
+        {{u"n", 4, {0x78, 0x56, 0x34, 0x12}}, u"\"n\"=dword:12345678"},
+        {{u"short dword", 4, {1, 2}}, u"\"short dword\"=hex(4):01,02"},
+        {{u"b", 3, {0xDE, 0xAD}}, u"\"b\"=hex:de,ad"},
+        {{u"e", 2, SzData(u"%A%")}, u"\"e\"=hex(2):25,00,41,00,25,00,00,00"},
+        {{u"m", 7, SzData(std::u16string(u"a\0b\0", 4))}, u"\"m\"=hex(7):61,00,00,00,62,00,00,00,00,00"},
+        {{u"q", 11, {1, 0, 0, 0, 0, 0, 0, 0x80}}, u"\"q\"=hex(b):01,00,00,00,00,00,00,80"},
+        {{u"none", 0, {}}, u"\"none\"=hex(0):"},
+        {{u"odd", 1, {0x41, 0x00, 0x42}}, u"\"odd\"=hex(1):41,00,42"},
+        {{u"inner", 1, SzData(std::u16string(u"a\0b", 3))}, u"\"inner\"=hex(1):61,00,00,00,62,00,00,00"},
+        {{u"open", 1, SzData(u"ab", false)}, u"\"open\"=hex(1):61,00,62,00"},
+        {{u"empty", 1, {}}, u"\"empty\"=hex(1):"},
+        {{u"lines", 1, SzData(u"a\nb")}, u"\"lines\"=hex(1):61,00,0a,00,62,00,00,00"},
+        {{u"long", 3, long_},
+         u"\"long\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,\\\r\n"
+         u"  16,17,18,19,1a,1b,1c,1d"},
+    };
+    for (const auto& row : rows) {
+        const std::u16string text = UndoFileText({UndoStep{u"", {u"K", {row.value}, {}}}}, {}, UndoLanguage::English);
+        EXPECT_NE(text.find(u"]\r\n" + row.lines + u"\r\n\r\n"), std::u16string::npos) << Utf8(text);
+        FakeRegistry imported, expected;
+        imported.Import(text);
+        expected.AddValue(std::u16string(OverlayIdentifiersPath) + u"\\K", row.value);
+        EXPECT_EQ(imported.OverlayTree(), expected.OverlayTree());
+    }
+    EXPECT_NE(UndoFileText({}, {}, UndoLanguage::Japanese).find(u"; \u30a4\u30f3\u30dd\u30fc\u30c8\u3059\u308b\u3068"),
+              std::u16string::npos);
 }
 
 }  // namespace

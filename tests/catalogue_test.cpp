@@ -83,6 +83,8 @@ TEST(ReadOverlayIdentifiers, LeavesOutSubkeysWithoutReadableTextAsFirstValue) {
     registry.AddValue(SubkeyPath(u"LongData"), {u"", 1, SzData(std::u16string(260, u'x'))});
     registry.AddValue(SubkeyPath(u"Named"), {std::u16string(259, u'n'), 1, SzData(std::u16string(259, u'y'))});
     registry.AddOverlay(u"Empty", u"");
+    // Possible through the native API; opened by name, it would reach "Good".
+    registry.AddOverlay(std::u16string(u"Good\0x", 6), u"{Nul}");
 
     const OverlayList list = Scan(registry);
 

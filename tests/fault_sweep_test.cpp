@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <iostream>
+#include <map>
 
 #include "core/apply.h"
 #include "core/catalogue.h"
@@ -49,10 +50,12 @@ struct Outcome {
     std::vector<std::u16string> namesAfter;  // after the first press
     bool changed;
     std::vector<std::string> walk;  // the calls the walk made
+    std::size_t undoFiles;
+    bool undoRestores;  // after the second press too, importing the undo file gives back the key
 };
 
 // Plans from a clean scan, then applies with the fault, answering Yes and No.
-Outcome Apply(const Case& c, RegOp op, int nth, long code) {
+Outcome Apply(const Case& c, RegOp op, int nth, long code, UndoFileApi::Result fileFault = UndoFileApi::Result::Written) {
     FakeRegistry registry;
     Seed(registry, c.registry);
     OverlayList current;
@@ -63,27 +66,34 @@ Outcome Apply(const Case& c, RegOp op, int nth, long code) {
     Outcome outcome;
     outcome.before = ReadRegistrations(registry);
     outcome.namesBefore = registry.OverlayNames();
+    const std::string treeBefore = registry.OverlayTree();
+    ScriptedMessages messages;
+    RecordingSignOut signOut;
+    FakeUndoFiles files;
+    if (fileFault != UndoFileApi::Result::Written) files.faults[1] = fileFault;
+    const ApplyServices services{registry, messages, signOut, {files, u"C:\\", UndoLanguage::English}, nullptr};
     const std::size_t logStart = registry.Log().size();
     if (nth > 0) registry.FailCall(op, registry.Calls(op) + nth, code);
-    ScriptedMessages messages;
     messages.answers = {IdYes, 7};
-    RecordingSignOut signOut;
     ApplyState state;
-    ApplyPlannedList(plan.PlannedList, {registry, messages, signOut, nullptr}, state);
+    ApplyPlannedList(plan.PlannedList, services, state);
     outcome.walk.assign(registry.Log().begin() + static_cast<std::ptrdiff_t>(logStart), registry.Log().end());
     EXPECT_EQ(registry.OpenHandles(), op == RegOp::Close ? 1 : 0) << "a handle left open";
     outcome.messages = messages.shown;
     outcome.changed = state.registryChanged;
+    outcome.undoFiles = files.files.size();
     outcome.namesAfter = registry.OverlayNames();
 
     // A second press never walks a changed registry again.
     const std::size_t calls = registry.Log().size();
     messages.answers = {IdYes, 7};
-    ApplyPlannedList(plan.PlannedList, {registry, messages, signOut, nullptr}, state);
+    ApplyPlannedList(plan.PlannedList, services, state);
     if (outcome.changed) {
         EXPECT_EQ(registry.Log().size(), calls);
     }
     outcome.after = ReadRegistrations(registry);
+    registry.Import(files.OnlyText());
+    outcome.undoRestores = registry.OverlayTree() == treeBefore;
     return outcome;
 }
 
@@ -92,8 +102,20 @@ bool Succeeded(const std::string& call) { return call.size() >= 4 && call.compar
 bool StartsWith(const std::string& call, const char* what) { return call.rfind(what, 0) == 0; }
 bool IsAction(const std::string& call) { return StartsWith(call, "Rename") || StartsWith(call, "Delete"); }
 
-// The calls of one press: the names read (Open, EnumKey..., Close), then the walk
-// (Open, Rename and Delete..., Close).
+// In the order of RegOp.
+const char* const OpNames[] = {"Open", "EnumKey", "EnumValue", "Close", "Rename", "Delete"};
+
+// The operation of a logged call.
+RegOp OpOf(const std::string& call) {
+    const std::string name = call.substr(0, call.find_first_of(" ("));
+    return static_cast<RegOp>(std::find(std::begin(OpNames), std::end(OpNames), name) - std::begin(OpNames));
+}
+
+// The calls of one press: the names read (Open, EnumKey..., Close), each subkey
+// the walk touches read whole for the undo file (Open, EnumValue..., EnumKey...,
+// Close), then the walk (Open, Rename and Delete..., Close); and the undo file's
+// creation. An undo file is left exactly when the registry was changed, and
+// importing it gives back the key as it was.
 TEST(FaultSweep, EveryCallOfAPressFailingStopsItAndKeepsEveryHandler) {
     int runs = 0, positions = 0;
     for (const Case& c : Cases()) {
@@ -104,35 +126,55 @@ TEST(FaultSweep, EveryCallOfAPressFailingStopsItAndKeepsEveryHandler) {
         if (foreseen) {
             ASSERT_EQ(clean.namesAfter, clean.namesBefore) << "a foreseeable failure changes nothing";
         }
-        for (const RegOp op : {RegOp::Open, RegOp::EnumKey, RegOp::Rename, RegOp::Delete, RegOp::Close}) {
-            const char* names[] = {"Open", "EnumKey", "EnumValue", "Close", "Rename", "Delete"};
-            const auto calls = std::count_if(clean.walk.begin(), clean.walk.end(), [&](const std::string& s) { return StartsWith(s, names[static_cast<int>(op)]); });
-            for (int nth = 1; nth <= calls; ++nth) {
-                ++positions;
-                for (const long code : FailureCodes) {
-                    ++runs;
-                    SCOPED_TRACE(::testing::Message() << "call " << nth << " of " << names[static_cast<int>(op)] << " fails with " << code);
-                    const Outcome o = Apply(c, op, nth, code);
-                    EXPECT_EQ(o.after, o.before) << "a registration was lost";
-                    if (op == RegOp::Close && !foreseen) {
-                        // Nothing depends on closing; the walk was complete.
-                        EXPECT_EQ(o.messages.back(), std::make_pair(IdsChangeSucceeded, MbYesNo));
-                        continue;
-                    }
-                    EXPECT_EQ(o.messages.back(), std::make_pair(IdsChangeFailed, MbOk));
-                    const bool actionFailed = op == RegOp::Rename || op == RegOp::Delete;
-                    if (foreseen || !actionFailed) {
-                        EXPECT_EQ(o.namesAfter, o.namesBefore) << "a failure before the first action changes nothing";
-                        EXPECT_FALSE(o.changed);
-                        continue;
-                    }
-                    // The failing action is the walk's last; only the close follows.
-                    const auto failed = std::find_if(o.walk.begin(), o.walk.end(), [](const std::string& s) { return IsAction(s) && !Succeeded(s); });
-                    ASSERT_NE(failed, o.walk.end());
-                    EXPECT_EQ(failed + 2, o.walk.end());
-                    EXPECT_EQ(o.walk.back(), "Close = 0");
-                    EXPECT_EQ(o.changed, std::any_of(o.walk.begin(), failed, IsAction));
+        const auto checkUndo = [](const Outcome& o) {
+            EXPECT_EQ(o.undoFiles, o.changed ? 1u : 0u);
+            EXPECT_TRUE(o.undoRestores);
+        };
+        checkUndo(clean);
+        for (const auto fileFault : {UndoFileApi::Result::Exists, UndoFileApi::Result::Failed}) {
+            const Outcome o = Apply(c, RegOp::Open, 0, 0, fileFault);
+            checkUndo(o);
+            if (fileFault == UndoFileApi::Result::Exists || foreseen) {
+                EXPECT_EQ(o.messages, clean.messages) << "the next free name is taken";
+            } else {
+                EXPECT_EQ(o.messages.back(), std::make_pair(IdsChangeFailed, MbOk));
+                EXPECT_EQ(o.namesAfter, o.namesBefore) << "no undo file, no change";
+            }
+        }
+        // The undo file's reads end alike whatever the code: there each call fails
+        // with one code, the codes taken in turn.
+        const auto undoReads = std::find(clean.walk.begin(), clean.walk.end(), "Close = 0") - clean.walk.begin();
+        const auto walk = std::find_if(clean.walk.begin(), clean.walk.end(), [](const std::string& s) { return s.find(", 131078)") != std::string::npos; }) - clean.walk.begin();
+        std::map<RegOp, int> seen;
+        for (std::ptrdiff_t call = 0; call < std::ssize(clean.walk); ++call) {
+            const RegOp op = OpOf(clean.walk[call]);
+            const int nth = ++seen[op];
+            ++positions;
+            for (const long code : FailureCodes) {
+                if (call > undoReads && call < walk && code != FailureCodes[call % std::ssize(FailureCodes)]) continue;
+                ++runs;
+                SCOPED_TRACE(::testing::Message() << "call " << nth << " of " << OpNames[static_cast<int>(op)] << " fails with " << code);
+                const Outcome o = Apply(c, op, nth, code);
+                EXPECT_EQ(o.after, o.before) << "a registration was lost";
+                checkUndo(o);
+                if ((op == RegOp::Close || (op == RegOp::EnumValue && code == win32::ErrorMoreData)) && !foreseen) {
+                    // Nothing depends on closing; a value that outgrew the buffer is read again.
+                    EXPECT_EQ(o.messages.back(), std::make_pair(IdsChangeSucceeded, MbYesNo));
+                    continue;
                 }
+                EXPECT_EQ(o.messages.back(), std::make_pair(IdsChangeFailed, MbOk));
+                const bool actionFailed = op == RegOp::Rename || op == RegOp::Delete;
+                if (foreseen || !actionFailed) {
+                    EXPECT_EQ(o.namesAfter, o.namesBefore) << "a failure before the first action changes nothing";
+                    EXPECT_FALSE(o.changed);
+                    continue;
+                }
+                // The failing action is the walk's last; only the close follows.
+                const auto failed = std::find_if(o.walk.begin(), o.walk.end(), [](const std::string& s) { return IsAction(s) && !Succeeded(s); });
+                ASSERT_NE(failed, o.walk.end());
+                EXPECT_EQ(failed + 2, o.walk.end());
+                EXPECT_EQ(o.walk.back(), "Close = 0");
+                EXPECT_EQ(o.changed, std::any_of(o.walk.begin(), failed, IsAction));
             }
         }
     }

@@ -19,7 +19,8 @@ protected:
     FakeProfile profile;
     ScriptedMessages messages;
     RecordingSignOut signOut;
-    MainModel model{Platform{registry, profile, messages, signOut}};
+    FakeUndoFiles files;
+    MainModel model{Platform{registry, profile, messages, signOut, files}};
 
     void Start(const OverlayList& list) {
         Seed(registry, list);

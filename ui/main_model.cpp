@@ -27,6 +27,7 @@ void MainModel::SelectSecondGroup(std::u16string name) {
 
 void MainModel::ApplyChanges() {
     const ApplyServices services{platform.registry, platform.messages, platform.signOut,
+                                 UndoTarget{platform.files, SettingsFolder(settings), platform.language},
                                  [this] { WriteSettings(platform.profile, settings, selection); }};
     ApplyPlannedList(plan.PlannedList, services, applyState);
 }

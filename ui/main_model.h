@@ -16,6 +16,8 @@ struct Platform {
     ProfileApi& profile;
     MessageBoxApi& messages;
     SignOutApi& signOut;
+    UndoFileApi& files;
+    UndoLanguage language = UndoLanguage::English;  // of the undo file's comments
 };
 
 class MainModel {

@@ -2,19 +2,13 @@
 
 #include <windows.h>
 
-#include <memory>
-
+#include "core/win32/file_handle.h"
 #include "core/win32/wide.h"
 
 namespace tessary {
 namespace {
 
 constexpr DWORD ProfileBufferLength = 260;
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using FileHandle = std::unique_ptr<void, HandleCloser>;
 
 }  // namespace
 

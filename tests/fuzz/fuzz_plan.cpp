@@ -31,6 +31,8 @@ std::u16string Name(FuzzedDataProvider& in) {
     const std::size_t extra = in.ConsumeIntegralInRange<std::size_t>(0, 4);
     for (std::size_t i = 0; i < extra; ++i) name += pieces[in.ConsumeIntegralInRange<std::size_t>(0, std::size(pieces) - 1)];
     if (in.ConsumeIntegralInRange(0, 15) == 0) name.resize(in.ConsumeIntegralInRange<std::size_t>(181, 255), u'L');
+    // Possible through the native API: a name that no call taking a name can pass.
+    if (in.ConsumeIntegralInRange(0, 31) == 0) name.insert(in.ConsumeIntegralInRange<std::size_t>(0, name.size()), 1, u'\0');
     return name.empty() ? u" " : name;
 }
 
@@ -68,8 +70,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } else {
             registry.AddValue(path, Value(in));
         }
+        if (in.ConsumeIntegralInRange(0, 7) == 0) {
+            RegValue extra = Value(in);
+            extra.name = u"Extra";
+            registry.AddValue(path, extra);
+        }
         if (in.ConsumeIntegralInRange(0, 30) == 0) {
-            registry.AddKey(path + u"\\Child");
+            registry.AddValue(path + u"\\Child", Value(in));
             withSubkeys.push_back(name);
         }
     }
@@ -103,14 +110,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const Registrations before = ReadRegistrations(registry);
     const std::vector<std::u16string> namesBefore = registry.OverlayNames();
+    const std::string treeBefore = registry.OverlayTree();
     ScriptedMessages messages;
     messages.answers = {IdYes, 7};
     RecordingSignOut signOut;
+    FakeUndoFiles files;
     ApplyState state;
-    ApplyPlannedList(plan.PlannedList, {registry, messages, signOut, nullptr}, state);
+    ApplyPlannedList(plan.PlannedList, {registry, messages, signOut, {files, u"C:\\", UndoLanguage::English}, nullptr},
+                     state);
     const std::string lastAction = registry.Log().size() >= 2 ? registry.Log()[registry.Log().size() - 2] : "";
     if (registry.OpenHandles() != 0) Fail("a handle left open");
     if (ReadRegistrations(registry) != before) Fail("a registration was lost");
+    // Whatever happened, importing the undo file gives back the key as it was.
+    const std::vector<std::u16string> namesAfter = registry.OverlayNames();
+    if (files.files.size() != (state.registryChanged ? 1u : 0u)) Fail("an undo file without a change, or none for one");
+    registry.Import(files.OnlyText());
+    if (registry.OverlayTree() != treeBefore) {
+        std::fprintf(stderr, "before:\n%s\nafter:\n%s\nfile:\n%s\n", treeBefore.c_str(), registry.OverlayTree().c_str(), Utf8(files.OnlyText()).c_str());
+        for (const std::string& call : registry.Log()) std::fprintf(stderr, "call: %s\n", call.c_str());
+        Fail("the undo file does not give back the key as it was");
+    }
 
     const bool succeeded = messages.shown.back().first == IdsChangeSucceeded;
     // A duplicate that has subkeys of its own cannot be deleted; the plan cannot
@@ -121,7 +140,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                            [&](const std::u16string& name) { return CompareIgnoringCase(name, e.keyName) == 0; });
     });
     if (!succeeded && deletedHadSubkeys) return 0;
-    const bool clash = PlanHasUnavoidableClash(plan, unknown);
+    const bool clash = PlanHasUnavoidableClash(plan, unknown) ||
+                       std::any_of(namesBefore.begin(), namesBefore.end(),
+                                   [](const std::u16string& name) { return name.find(u'\0') != std::u16string::npos; });
     if (succeeded && clash) Fail("the walk succeeded through a clash");
     if (!succeeded) {
         if (!clash) {
@@ -133,7 +154,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Fail("the walk failed without a clash");
         }
         // Foreseeable from the names: nothing may have been tried.
-        if (registry.OverlayNames() != namesBefore || state.registryChanged) Fail("a clash changed the registry");
+        if (namesAfter != namesBefore || state.registryChanged) Fail("a clash changed the registry");
         return 0;
     }
     // The registry now lists the After names in the After order.
@@ -141,7 +162,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const OverlayEntry& entry : plan.PlannedList) {
         if (!entry.deleteKey) after.push_back(entry.keyName);
     }
-    std::vector<std::u16string> listed = registry.OverlayNames();
+    std::vector<std::u16string> listed = namesAfter;
     std::erase_if(listed, [&](const std::u16string& name) {
         return std::find(unknown.begin(), unknown.end(), name) != unknown.end();
     });

@@ -56,6 +56,19 @@ void FakeProfile::CreateUnicodeFileIfMissing(std::u16string_view path) {
     if (created) file->second.unicode = true;
 }
 
+std::u16string FakeUndoFiles::OnlyText() const {
+    if (files.size() != 1) return u"";
+    const std::vector<std::uint8_t>& bytes = files.begin()->second;
+    std::u16string text;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) text += static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+    return text;
+}
+
+UndoFileApi::Result FakeUndoFiles::CreateNew(std::u16string_view path, const std::vector<std::uint8_t>& bytes) {
+    if (const auto fault = faults.find(++creates); fault != faults.end()) return fault->second;
+    return files.try_emplace(std::u16string(path), bytes).second ? Result::Written : Result::Exists;
+}
+
 int ScriptedMessages::ShowMessage(int textId, unsigned type) {
     shown.emplace_back(textId, type);
     if (events) events->push_back("message " + std::to_string(textId));

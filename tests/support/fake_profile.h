@@ -1,4 +1,5 @@
-// Stand-ins for the profile file, the message box and the sign-out request.
+// Stand-ins for the profile file, the undo file, the message box and the
+// sign-out request.
 #pragma once
 
 #include <deque>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "core/apply.h"
+#include "core/undo.h"
 #include "settings/settings.h"
 
 namespace tessary::testing {
@@ -37,6 +39,23 @@ public:
     void WriteString(std::u16string_view section, std::u16string_view key, std::u16string_view value,
                      std::u16string_view path) override;
     void CreateUnicodeFileIfMissing(std::u16string_view path) override;
+};
+
+// Files in memory, at a fixed local time; any call of CreateNew can be made to
+// answer Exists or Failed.
+class FakeUndoFiles : public UndoFileApi {
+public:
+    LocalTime now{2026, 12, 9, 14, 8, 24};
+    std::map<std::u16string, std::vector<std::uint8_t>> files;  // by path
+    std::map<int, Result> faults;                                // by call, from 1
+    int creates = 0;
+
+    // The text of the only file, or "" when there is none.
+    std::u16string OnlyText() const;
+
+    LocalTime Now() override { return now; }
+    Result CreateNew(std::u16string_view path, const std::vector<std::uint8_t>& bytes) override;
+    void Remove(std::u16string_view path) override { files.erase(std::u16string(path)); }
 };
 
 // Answers message boxes from a script (No once it runs out) and records them.

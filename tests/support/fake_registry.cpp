@@ -64,7 +64,7 @@ std::vector<std::uint8_t> SzData(std::u16string_view text, bool terminated) {
     return data;
 }
 
-FakeRegistry::FakeRegistry() : root(std::make_unique<Node>()) {
+FakeRegistry::FakeRegistry(UpperCaseFunction upperCase) : upper(upperCase), root(std::make_unique<Node>()) {
     for (RegOp op : {RegOp::Open, RegOp::EnumKey, RegOp::EnumValue, RegOp::Close, RegOp::Rename, RegOp::Delete}) {
         counts[op] = 0;
     }
@@ -73,6 +73,12 @@ FakeRegistry::FakeRegistry() : root(std::make_unique<Node>()) {
 
 FakeRegistry::~FakeRegistry() = default;
 FakeRegistry& FakeRegistry::operator=(FakeRegistry&&) noexcept = default;
+
+FakeRegistry::Path FakeRegistry::Parts(std::u16string_view path) const {
+    Path parts;
+    for (const std::u16string& part : Split(path)) parts.push_back(upper(part));
+    return parts;
+}
 
 FakeRegistry::Node* FakeRegistry::Find(const Path& path) const {
     Node* node = root.get();
@@ -87,7 +93,7 @@ FakeRegistry::Node* FakeRegistry::Find(const Path& path) const {
 FakeRegistry::Node& FakeRegistry::Make(std::u16string_view path) {
     Node* node = root.get();
     for (const std::u16string& part : Split(path)) {
-        std::unique_ptr<Node>& child = node->children[UpperCased(part)];
+        std::unique_ptr<Node>& child = node->children[upper(part)];
         if (!child) {
             child = std::make_unique<Node>();
             child->name = part;
@@ -100,7 +106,15 @@ FakeRegistry::Node& FakeRegistry::Make(std::u16string_view path) {
 void FakeRegistry::AddKey(std::u16string_view path) { Make(path); }
 
 void FakeRegistry::AddValue(std::u16string_view path, RegValue value) {
-    Make(path).values.push_back(std::move(value));
+    // As RegSetValueExW: a value of the same name, ignoring case, is replaced.
+    std::vector<RegValue>& values = Make(path).values;
+    const auto same = std::find_if(values.begin(), values.end(),
+                                   [&](const RegValue& v) { return upper(v.name) == upper(value.name); });
+    if (same != values.end()) {
+        *same = std::move(value);
+    } else {
+        values.push_back(std::move(value));
+    }
 }
 
 void FakeRegistry::AddOverlay(std::u16string_view name, std::u16string_view clsid) {
@@ -112,8 +126,7 @@ void FakeRegistry::AddOverlay(std::u16string_view name, std::u16string_view clsi
 }
 
 void FakeRegistry::RemoveOverlayKey() {
-    Path parent;
-    for (const std::u16string& part : Split(OverlayIdentifiersPath)) parent.push_back(UpperCased(part));
+    Path parent = Parts(OverlayIdentifiersPath);
     const std::u16string leaf = parent.back();
     parent.pop_back();
     Find(parent)->children.erase(leaf);
@@ -126,10 +139,8 @@ std::vector<std::u16string> FakeRegistry::OverlayNames() const {
 }
 
 std::vector<std::pair<std::u16string, std::u16string>> FakeRegistry::OverlayRegistrations() const {
-    Path path;
-    for (const std::u16string& part : Split(OverlayIdentifiersPath)) path.push_back(UpperCased(part));
     std::vector<std::pair<std::u16string, std::u16string>> result;
-    const Node* key = Find(path);
+    const Node* key = Find(Parts(OverlayIdentifiersPath));
     if (key == nullptr) return result;
     for (const auto& [upper, child] : key->children) {
         std::u16string text;
@@ -144,6 +155,108 @@ std::vector<std::pair<std::u16string, std::u16string>> FakeRegistry::OverlayRegi
         result.emplace_back(child->name, text);
     }
     return result;
+}
+
+namespace {
+
+void Describe(const auto& node, const std::string& indent, std::string& out) {
+    static const char digits[] = "0123456789abcdef";
+    out += indent + "[" + Utf8(node.name) + "]\n";
+    for (const RegValue& value : node.values) {
+        out += indent + "  \"" + Utf8(value.name) + "\" " + std::to_string(value.type) + ":";
+        for (const std::uint8_t byte : value.data) out += {' ', digits[byte >> 4], digits[byte & 15]};
+        out += "\n";
+    }
+    for (const auto& [upper, child] : node.children) Describe(*child, indent + "  ", out);
+}
+
+unsigned HexDigit(char16_t c) { return c <= u'9' ? c - u'0' : (c | 0x20) - u'a' + 10; }
+
+// A quoted text from pos, with \\ and \" undone; pos ends after the closing quote.
+std::u16string Unquote(std::u16string_view line, std::size_t& pos) {
+    std::u16string text;
+    for (++pos; pos < line.size() && line[pos] != u'"'; ++pos) {
+        if (line[pos] == u'\\' && pos + 1 < line.size()) ++pos;
+        text += line[pos];
+    }
+    ++pos;
+    return text;
+}
+
+}  // namespace
+
+std::string FakeRegistry::OverlayTree() const {
+    const Node* key = Find(Parts(OverlayIdentifiersPath));
+    std::string out;
+    if (key != nullptr) Describe(*key, "", out);
+    return out;
+}
+
+void FakeRegistry::Import(std::u16string_view text) {
+    std::vector<std::u16string> lines(1);
+    for (const char16_t unit : text) {
+        if (unit == u'\r' || unit == u'\uFEFF') continue;
+        if (unit != u'\n') {
+            lines.back() += unit;
+        } else if (!lines.back().empty() && lines.back().back() == u'\\' && lines.back()[0] != u';') {
+            lines.back().pop_back();  // continued on the next line, after its indent
+        } else {
+            lines.emplace_back();
+        }
+    }
+    constexpr std::u16string_view root = u"HKEY_LOCAL_MACHINE\\";
+    std::u16string keyPath;  // of the values that follow
+    for (std::u16string& line : lines) {
+        line.erase(0, line.find_first_not_of(u' '));
+        if (line.empty() || line[0] == u';' || line.rfind(u"Windows Registry Editor", 0) == 0) continue;
+        if (line[0] == u'[') {
+            const bool remove = line[1] == u'-';
+            const std::u16string path = line.substr((remove ? 2 : 1) + root.size(),
+                                                    line.rfind(u']') - (remove ? 2 : 1) - root.size());
+            keyPath = path;
+            if (!remove) {
+                Make(path);
+            } else {
+                Path parent = Parts(path);
+                const std::u16string leaf = parent.back();
+                parent.pop_back();
+                if (Node* node = Find(parent)) node->children.erase(leaf);
+            }
+            continue;
+        }
+        std::size_t pos = 0;
+        RegValue value;
+        if (line[0] == u'@') {
+            pos = 1;
+        } else {
+            value.name = Unquote(line, pos);
+        }
+        ++pos;  // '='
+        const std::u16string_view data = std::u16string_view(line).substr(pos);
+        if (data[0] == u'"') {
+            std::size_t at = 0;
+            value.type = win32::RegSz;
+            value.data = SzData(Unquote(data, at));
+        } else if (data.rfind(u"dword:", 0) == 0) {
+            value.type = 4;
+            for (std::size_t i = 4; i-- > 0;) {
+                value.data.push_back(static_cast<std::uint8_t>(HexDigit(data[6 + 2 * i]) * 16 + HexDigit(data[7 + 2 * i])));
+            }
+        } else {
+            std::size_t at = data.find(u':') + 1;
+            value.type = 3;
+            if (data[3] == u'(') {
+                value.type = 0;
+                for (std::size_t i = 4; data[i] != u')'; ++i) value.type = value.type * 16 + HexDigit(data[i]);
+            }
+            std::u16string digits(data.substr(at));
+            std::erase_if(digits, [](char16_t c) { return c == u',' || c == u' '; });
+            for (std::size_t i = 0; i + 1 < digits.size(); i += 2) {
+                value.data.push_back(static_cast<std::uint8_t>(HexDigit(digits[i]) * 16 + HexDigit(digits[i + 1])));
+            }
+        }
+        AddValue(keyPath, std::move(value));
+    }
 }
 
 void FakeRegistry::FailCall(RegOp op, int nth, long code, int count) {
@@ -175,8 +288,7 @@ long FakeRegistry::OpenLocalMachineKey(const char16_t* path, std::uint32_t acces
     const std::string call = "Open(" + Utf8(path) + ", " + std::to_string(access) + ")";
     long code = 0;
     if (Injected(RegOp::Open, code)) return Record(call, code);
-    Path parts;
-    for (const std::u16string& part : Split(path)) parts.push_back(UpperCased(part));
+    Path parts = Parts(path);
     if (Find(parts) == nullptr) return Record(call, win32::ErrorFileNotFound);
     const std::uintptr_t handle = nextHandle++;
     handles[handle] = std::move(parts);
@@ -234,16 +346,16 @@ long FakeRegistry::RenameKey(RegKey key, const char16_t* from, const char16_t* t
     if (Injected(RegOp::Rename, code)) return Record(call, code);
     Node* node = nullptr;
     if (const long status = Resolve(key, node); status != win32::ErrorSuccess) return Record(call, status);
-    const auto source = node->children.find(UpperCased(from));
+    const auto source = node->children.find(upper(from));
     if (source == node->children.end()) return Record(call, win32::ErrorFileNotFound);
     // A target that exists, also one differing only in case, is refused.
-    if (node->children.count(UpperCased(to)) != 0) return Record(call, win32::ErrorAccessDenied);
+    if (node->children.count(upper(to)) != 0) return Record(call, win32::ErrorAccessDenied);
     // Windows keeps key names to 255 characters (Wine 8 lets longer ones through).
     if (std::u16string_view(to).size() > 255) return Record(call, 87);
     std::unique_ptr<Node> moved = std::move(source->second);
     node->children.erase(source);
     moved->name = to;
-    node->children[UpperCased(to)] = std::move(moved);
+    node->children[upper(to)] = std::move(moved);
     return Record(call, win32::ErrorSuccess);
 }
 
@@ -253,7 +365,7 @@ long FakeRegistry::DeleteKey(RegKey key, const char16_t* name) {
     if (Injected(RegOp::Delete, code)) return Record(call, code);
     Node* node = nullptr;
     if (const long status = Resolve(key, node); status != win32::ErrorSuccess) return Record(call, status);
-    const auto child = node->children.find(UpperCased(name));
+    const auto child = node->children.find(upper(name));
     if (child == node->children.end()) return Record(call, win32::ErrorFileNotFound);
     if (!child->second->children.empty()) return Record(call, win32::ErrorAccessDenied);
     node->children.erase(child);

@@ -1,6 +1,8 @@
 // An in-memory registry that answers like Windows: names unique ignoring case,
 // enumeration ordered by upper-cased names, the failure codes of rename and
-// delete, and any call made to fail on request.
+// delete, and any call made to fail on request. The upper-case function can be
+// another than the product's, such as one that merges fewer names, as Windows'
+// own table does.
 #pragma once
 
 #include <cstdint>
@@ -9,24 +11,24 @@
 #include <string>
 #include <vector>
 
+#include "core/overlay.h"
 #include "core/registry.h"
+#include "core/undo.h"
 
 namespace tessary::testing {
 
 enum class RegOp { Open, EnumKey, EnumValue, Close, Rename, Delete };
 
-struct RegValue {
-    std::u16string name;
-    std::uint32_t type = win32::RegSz;
-    std::vector<std::uint8_t> data;
-};
+using RegValue = RegistryValue;
 
 // REG_SZ data as the registry stores it, with the terminating NUL.
 std::vector<std::uint8_t> SzData(std::u16string_view text, bool terminated = true);
 
+using UpperCaseFunction = std::u16string (*)(std::u16string_view);
+
 class FakeRegistry : public RegistryApi {
 public:
-    FakeRegistry();
+    explicit FakeRegistry(UpperCaseFunction upper = UpperCased);
     ~FakeRegistry() override;
     FakeRegistry& operator=(FakeRegistry&&) noexcept;  // a fresh registry in the same place
 
@@ -42,6 +44,13 @@ public:
     std::vector<std::u16string> OverlayNames() const;
     // Each overlay subkey's name with its first value's text.
     std::vector<std::pair<std::u16string, std::u16string>> OverlayRegistrations() const;
+    // The overlay key whole: every subkey, value, type and byte, in order.
+    std::string OverlayTree() const;
+
+    // Imports a registry file's text as reg import does, for what the undo file
+    // writes: [-key] removes a key with everything below it, [key] creates it,
+    // and the values below set strings, dwords and hex(N) bytes.
+    void Import(std::u16string_view text);
 
     // The nth call (from 1) of the operation, and the count - 1 calls after it,
     // return code and do nothing.
@@ -70,6 +79,9 @@ private:
     bool Injected(RegOp op, long& code);
     long Record(std::string call, long result);
 
+    Path Parts(std::u16string_view path) const;
+
+    UpperCaseFunction upper;
     std::unique_ptr<Node> root;
     std::map<std::uintptr_t, Path> handles;
     std::uintptr_t nextHandle = 0x100;

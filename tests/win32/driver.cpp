@@ -16,6 +16,9 @@
 //   registry NAME...            registry-entry NAME CLSID   screenshot NAME
 //   screenshot-message NAME     (the dialog with its message box, once one is open)
 //   ini-absent  ini-unicode  ini-key KEY VALUE  ini-key-absent KEY  ini-raw LINE
+//   export NAME                 same-as-export NAME  (the overlay key, by reg export)
+//   undo-files N                import-undo          (the one undo file, then removed)
+//   remove NAME                 (an overlay subkey with everything below it)
 //   signed-out                  (the program asked the system to sign out)
 //   columns                     (styles, headings and widths of both list views)
 //   centred                     (the dialog is centred on the work area)
@@ -67,6 +70,16 @@ void Check(bool condition, const std::string& message) {
     if (!condition) throw Failure(message);
 }
 
+// A Win32 call that failed, with the error it left.
+void CheckCall(bool succeeded, const std::string& message) {
+    if (!succeeded) throw Failure(message + " (error " + std::to_string(GetLastError()) + ")");
+}
+
+// A registry call, which returns its error.
+void CheckStatus(LSTATUS status, const std::string& message) {
+    if (status != ERROR_SUCCESS) throw Failure(message + " (error " + std::to_string(status) + ")");
+}
+
 void WaitUntil(const std::function<bool()>& done, const std::string& what) {
     for (DWORD waited = 0; !done(); waited += 20) {
         if (waited > Timeout) throw Failure("timed out waiting for " + what);
@@ -107,9 +120,10 @@ public:
     Driver(std::wstring exe, std::wstring work, bool japanese, std::wstring shots)
         : exe(std::move(exe)), work(std::move(work)), japanese(japanese), shots(std::move(shots)) {
         strings = LoadLibraryExW(this->exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        Check(strings != nullptr, "cannot load " + Narrow(this->exe));
+        CheckCall(strings != nullptr, "cannot load " + Narrow(this->exe));
         CreateDirectoryW(this->work.c_str(), nullptr);
         DeleteFileW(IniPath().c_str());
+        for (const std::wstring& file : UndoFiles()) DeleteFileW((this->work + L"\\" + file).c_str());
     }
 
     ~Driver() {
@@ -181,9 +195,9 @@ private:
             ClearRegistryOnce();
             HKEY key = nullptr;
             const std::wstring path = std::wstring(OverlayPath) + L"\\" + arg(1);
-            Check(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                  nullptr) == ERROR_SUCCESS,
-                  "cannot seed " + Quoted(arg(1)));
+            CheckStatus(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                        nullptr),
+                        "cannot seed " + Quoted(arg(1)));
             RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(arg(2).c_str()),
                            static_cast<DWORD>((arg(2).size() + 1) * sizeof(wchar_t)));
             RegCloseKey(key);
@@ -194,6 +208,21 @@ private:
             RegCloseKey(key);
         } else if (verb == L"import") {
             Import(scenarioDirectory + L"\\" + arg(1));
+            cleared = true;  // the file replaces the key
+        } else if (verb == L"remove") {
+            CheckStatus(RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(OverlayPath) + L"\\" + arg(1)).c_str()),
+                        "cannot remove " + Quoted(arg(1)));
+        } else if (verb == L"export") {
+            Reg(L"export \"HKLM\\" + std::wstring(OverlayPath) + L"\" \"" + work + L"\\" + arg(1) + L".reg\" /y");
+        } else if (verb == L"same-as-export") {
+            Reg(L"export \"HKLM\\" + std::wstring(OverlayPath) + L"\" \"" + work + L"\\now.reg\" /y");
+            const std::string then = FileBytes(work + L"\\" + arg(1) + L".reg"), now = FileBytes(work + L"\\now.reg");
+            Check(!then.empty() && then == now, "the key differs from the export " + Narrow(arg(1)) + ":\n" +
+                                                    Narrow(Utf16Text(now)));
+        } else if (verb == L"undo-files") {
+            Check(UndoFiles().size() == std::stoul(arg(1)), std::to_string(UndoFiles().size()) + " undo files");
+        } else if (verb == L"import-undo") {
+            ImportUndo();
         } else if (verb == L"ini") {
             AppendIniLine(arg(1));
         } else if (verb == L"start") {
@@ -295,18 +324,56 @@ private:
             std::ofstream(source.c_str(), std::ios::binary).write(reinterpret_cast<const char*>(text.data()),
                                                                   static_cast<std::streamsize>(text.size() * sizeof(wchar_t)));
         }
+        Reg(L"import \"" + source + L"\"");
+    }
+
+    void Reg(const std::wstring& arguments) const {
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION reg{};
-        std::wstring command = L"reg.exe import \"" + source + L"\"";
-        Check(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &reg) != FALSE,
-              "cannot run reg.exe");
+        std::wstring command = L"reg.exe " + arguments;
+        CheckCall(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &reg) !=
+                      FALSE,
+                  "cannot run reg.exe");
         WaitForSingleObject(reg.hProcess, Timeout);
         DWORD code = 1;
         GetExitCodeProcess(reg.hProcess, &code);
         CloseHandle(reg.hProcess);
         CloseHandle(reg.hThread);
-        Check(code == 0, "reg import " + Narrow(file) + " failed");
+        Check(code == 0, "reg " + Narrow(arguments) + " failed");
+    }
+
+    // The undo files Tessary left in its folder.
+    std::vector<std::wstring> UndoFiles() const {
+        std::vector<std::wstring> files;
+        WIN32_FIND_DATAW found{};
+        const HANDLE search = FindFirstFileW((work + L"\\Tessary-undo-*.reg").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return files;
+        do {
+            files.emplace_back(found.cFileName);
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+        return files;
+    }
+
+    // Imports the one undo file as a user would, after checking that it is what
+    // Registry Editor writes, and takes it away, so that the next change leaves
+    // the next one.
+    void ImportUndo() const {
+        const std::vector<std::wstring> files = UndoFiles();
+        Check(files.size() == 1, std::to_string(files.size()) + " undo files");
+        const std::wstring path = work + L"\\" + files[0];
+        const std::string bytes = FileBytes(path);
+        const std::wstring text = Utf16Text(bytes);
+        Check(bytes.rfind("\xFF\xFE", 0) == 0 && text.rfind(L"Windows Registry Editor Version 5.00\r\n", 0) == 0,
+              "the undo file is not a UTF-16 registry file");
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            Check((text[i] == L'\r') == (i + 1 < text.size() && text[i + 1] == L'\n') &&
+                      (text[i] != L'\n' || (i > 0 && text[i - 1] == L'\r')),
+                  "the undo file has a line end other than CRLF");
+        }
+        Import(path);
+        DeleteFileW(path.c_str());
     }
 
     void Start() {
@@ -320,9 +387,9 @@ private:
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         std::wstring command = L"\"" + exe + L"\"";
-        Check(CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, work.c_str(), &startup,
-                             &process) != FALSE,
-              "cannot start " + Narrow(exe));
+        CheckCall(CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, work.c_str(), &startup,
+                                 &process) != FALSE,
+                  "cannot start " + Narrow(exe));
         WaitUntil([&] { return (dialog = FindDialog()) != nullptr; }, "the dialog");
         // The window exists before its controls are filled.
         WaitUntil([&] { return IsWindowVisible(dialog) && Control(IDC_AFTER) != nullptr; }, "the dialog's controls");
@@ -520,17 +587,23 @@ private:
         return names;
     }
 
-    std::string IniBytes() const {
-        std::ifstream file(IniPath().c_str(), std::ios::binary);
+    static std::string FileBytes(const std::wstring& path) {
+        std::ifstream file(path.c_str(), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(file), {});
+    }
+    std::string IniBytes() const { return FileBytes(IniPath()); }
+
+    // UTF-16 after a byte-order mark, else UTF-8.
+    static std::wstring Utf16Text(const std::string& bytes) {
+        if (bytes.rfind("\xFF\xFE", 0) == 0) {
+            return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+        }
+        return Widen(bytes);
     }
 
     std::wstring IniText() const {
         const std::string bytes = IniBytes();
-        if (bytes.rfind("\xFF\xFE", 0) == 0) {
-            return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
-        }
-        return L"\n" + Widen(bytes);
+        return bytes.rfind("\xFF\xFE", 0) == 0 ? Utf16Text(bytes) : L"\n" + Widen(bytes);
     }
 
     void AppendIniLine(const std::wstring& line) {

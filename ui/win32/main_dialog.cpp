@@ -4,9 +4,11 @@
 #include <commctrl.h>
 
 #include "core/win32/registry_win32.h"
+#include "core/win32/undo_file_win32.h"
 #include "core/win32/wide.h"
 #include "res/resource.h"
 #include "settings/win32/profile_win32.h"
+#include "ui/language.h"
 #include "ui/main_model.h"
 #include "ui/placement.h"
 #include "ui/win32/texts.h"
@@ -189,7 +191,9 @@ void RunMainDialog() {
     Win32Profile profile;
     Win32MessageBox messages;
     Win32SignOut signOut;
-    MainModel model(Platform{registry, profile, messages, signOut});
+    Win32UndoFiles files;
+    const UndoLanguage language = LanguageOffset == JapaneseOffset ? UndoLanguage::Japanese : UndoLanguage::English;
+    MainModel model(Platform{registry, profile, messages, signOut, files, language});
     Model = &model;
     Messages = &messages;
     DialogBoxParamW(nullptr, MAKEINTRESOURCEW(IDD_MAIN + LanguageOffset), nullptr, MainDialogProc, 0);

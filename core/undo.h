@@ -1,0 +1,79 @@
+// The undo file. Before the walk changes anything, every subkey that it will
+// rename or delete is read whole, and a registry file that Registry Editor and
+// reg import read is written beside Tessary.ini; importing it puts those
+// subkeys back as they were.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/overlay.h"
+#include "core/registry.h"
+
+namespace tessary {
+
+struct RegistryValue {
+    std::u16string name;  // empty for the default value
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+};
+
+// A key with every value and subkey below it, to any depth.
+struct KeySnapshot {
+    std::u16string name;  // below its parent
+    std::vector<RegistryValue> values;
+    std::vector<KeySnapshot> subkeys;
+};
+
+// One rename or deletion of the walk, with the subkey as it was before.
+struct UndoStep {
+    std::u16string renamedTo;  // empty for a deletion
+    KeySnapshot original;      // named by the subkey's present name
+};
+
+// Reads the subkey of the overlay key that each rename and deletion of the plan
+// starts from, in walk order. False when any key or value below them cannot be
+// read, or has a name that a registry file cannot carry (U+0000, a line break).
+bool ReadUndoSteps(RegistryApi& registry, const OverlayList& PlannedList, std::vector<UndoStep>& steps);
+
+enum class UndoLanguage { Japanese, English };
+
+struct LocalTime {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+// The file's text, lines ended by CRLF: the header, a few comment lines in the
+// language, then one block for each step, the walk's last step first.
+std::u16string UndoFileText(const std::vector<UndoStep>& steps, const LocalTime& written, UndoLanguage language);
+
+// "Tessary-undo-YYYYMMDD-HHMMSS.reg"; from the second attempt on "-2", "-3", ...
+// before the extension.
+std::u16string UndoFileName(const LocalTime& written, int attempt);
+
+// The file seam: the local time, and files that are only ever created new.
+class UndoFileApi {
+public:
+    enum class Result { Written, Exists, Failed };
+
+    virtual ~UndoFileApi() = default;
+    virtual LocalTime Now() = 0;
+    // Creates the file only where no file or link of that name exists, writes
+    // every byte and flushes it. A file that cannot be written whole is removed.
+    virtual Result CreateNew(std::u16string_view path, const std::vector<std::uint8_t>& bytes) = 0;
+    virtual void Remove(std::u16string_view path) = 0;
+};
+
+struct UndoTarget {
+    UndoFileApi& files;
+    std::u16string folder;  // ends with a backslash; empty when unknown
+    UndoLanguage language;
+};
+
+// Writes the undo file of the steps, UTF-16LE with a byte-order mark, under the
+// first free name. Returns its path, or the empty text when there is nothing to
+// undo; false when it cannot be written.
+bool WriteUndoFile(const UndoTarget& target, const std::vector<UndoStep>& steps, std::u16string& path);
+
+}  // namespace tessary
