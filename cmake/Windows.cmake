@@ -24,6 +24,8 @@ if(MINGW)
         VERBATIM)
 else()
     set(resources res/Tessary.rc)
+    # rc.exe finds the manifest and the icon through the include path.
+    set_property(SOURCE res/Tessary.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${PROJECT_SOURCE_DIR}/res)
 endif()
 
 add_executable(Tessary WIN32
@@ -39,9 +41,11 @@ if(MINGW)
     target_link_options(Tessary PRIVATE -static -municode -s
         -Wl,--no-insert-timestamp,--dynamicbase,--high-entropy-va,--nxcompat)
 elseif(MSVC)
-    # ASLR, high-entropy addresses and DEP are the linker's defaults.
+    # ASLR, high-entropy addresses and DEP are the linker's defaults. The
+    # manifest is in the resources (RT_MANIFEST 1): one made by the linker would
+    # be a second, a duplicate resource or one without requireAdministrator.
     target_compile_options(Tessary PRIVATE /Brepro)
-    target_link_options(Tessary PRIVATE /Brepro)
+    target_link_options(Tessary PRIVATE /Brepro /MANIFEST:NO)
 endif()
 
 if(TESSARY_BENCH)
@@ -53,6 +57,8 @@ if(TESSARY_BENCH)
     if(MINGW)
         target_link_options(minimal_dialog PRIVATE -static -municode -s)
         target_link_options(startup_timer PRIVATE -static -municode)
+    elseif(MSVC)
+        target_link_options(minimal_dialog PRIVATE /MANIFEST:NO)
     endif()
 endif()
 

@@ -70,7 +70,7 @@ bool ReadKey(RegistryApi& registry, const std::u16string& path, KeySnapshot& sna
 
 std::u16string Number(int value, std::size_t width) {
     std::u16string digits;
-    for (; value > 0 || digits.size() < width; value /= 10) digits.insert(digits.begin(), u'0' + value % 10);
+    for (; value > 0 || digits.size() < width; value /= 10) digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
     return digits;
 }
 

@@ -14,6 +14,8 @@ missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
 done
+# npm fetches the workflow validator; a Node.js from elsewhere will do.
+command -v npm >/dev/null || missing+=(nodejs npm)
 
 if ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"

@@ -12,6 +12,15 @@ scripts/install-deps.sh
 echo "== Generated sources are current"
 python3 scripts/make-upper-case-table.py --check
 
+echo "== The CI workflow is valid"
+# The validator from the npm registry, at a fixed version, kept under build/.
+validator=build/action-validator/node_modules/.bin/action-validator
+if [ ! -x "$validator" ]; then
+    npm install --prefix build/action-validator --no-audit --no-fund --loglevel=error \
+        @action-validator/cli@0.6.0 @action-validator/core@0.6.0 >/dev/null
+fi
+"$validator" .github/workflows/ci.yml && echo ".github/workflows/ci.yml: valid"
+
 echo "== Native build and tests"
 cmake --preset native >/dev/null
 cmake --build build/native

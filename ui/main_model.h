@@ -22,7 +22,7 @@ struct Platform {
 
 class MainModel {
 public:
-    explicit MainModel(const Platform& platform) : platform(platform) {}
+    explicit MainModel(const Platform& seams) : platform(seams) {}
 
     // Settings, registry scan, duplicates and candidates, picker corrections and
     // the first plan, in that order. Runs once.

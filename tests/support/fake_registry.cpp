@@ -142,7 +142,7 @@ std::vector<std::pair<std::u16string, std::u16string>> FakeRegistry::OverlayRegi
     std::vector<std::pair<std::u16string, std::u16string>> result;
     const Node* key = Find(Parts(OverlayIdentifiersPath));
     if (key == nullptr) return result;
-    for (const auto& [upper, child] : key->children) {
+    for (const auto& [form, child] : key->children) {
         std::u16string text;
         if (!child->values.empty()) {
             const std::vector<std::uint8_t>& data = child->values.front().data;
@@ -167,7 +167,7 @@ void Describe(const auto& node, const std::string& indent, std::string& out) {
         for (const std::uint8_t byte : value.data) out += {' ', digits[byte >> 4], digits[byte & 15]};
         out += "\n";
     }
-    for (const auto& [upper, child] : node.children) Describe(*child, indent + "  ", out);
+    for (const auto& [form, child] : node.children) Describe(*child, indent + "  ", out);
 }
 
 unsigned HexDigit(char16_t c) { return c <= u'9' ? c - u'0' : (c | 0x20) - u'a' + 10; }
@@ -204,15 +204,15 @@ void FakeRegistry::Import(std::u16string_view text) {
             lines.emplace_back();
         }
     }
-    constexpr std::u16string_view root = u"HKEY_LOCAL_MACHINE\\";
+    constexpr std::u16string_view machine = u"HKEY_LOCAL_MACHINE\\";
     std::u16string keyPath;  // of the values that follow
     for (std::u16string& line : lines) {
         line.erase(0, line.find_first_not_of(u' '));
         if (line.empty() || line[0] == u';' || line.rfind(u"Windows Registry Editor", 0) == 0) continue;
         if (line[0] == u'[') {
             const bool remove = line[1] == u'-';
-            const std::u16string path = line.substr((remove ? 2 : 1) + root.size(),
-                                                    line.rfind(u']') - (remove ? 2 : 1) - root.size());
+            const std::size_t start = (remove ? 2 : 1) + machine.size();
+            const std::u16string path = line.substr(start, line.rfind(u']') - start);
             keyPath = path;
             if (!remove) {
                 Make(path);

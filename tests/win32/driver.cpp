@@ -19,6 +19,7 @@
 //   export NAME                 same-as-export NAME  (the overlay key, by reg export)
 //   undo-files N                import-undo          (the one undo file, then removed)
 //   remove NAME                 (an overlay subkey with everything below it)
+//   focus change                deactivate  activate  (another window in front, then the dialog)
 //   signed-out                  (the program asked the system to sign out)
 //   columns                     (styles, headings and widths of both list views)
 //   centred                     (the dialog is centred on the work area)
@@ -62,6 +63,12 @@ std::wstring Widen(const std::string& text) {
     std::wstring out(static_cast<std::size_t>(size), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
     return out;
+}
+
+// Under Wine the registry and the session are the test prefix's own.
+bool UnderWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
 std::string Quoted(const std::wstring& text) { return "\"" + Narrow(text) + "\""; }
@@ -117,13 +124,13 @@ std::vector<std::wstring> Tokens(const std::string& line) {
 
 class Driver {
 public:
-    Driver(std::wstring exe, std::wstring work, bool japanese, std::wstring shots)
-        : exe(std::move(exe)), work(std::move(work)), japanese(japanese), shots(std::move(shots)) {
-        strings = LoadLibraryExW(this->exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        CheckCall(strings != nullptr, "cannot load " + Narrow(this->exe));
-        CreateDirectoryW(this->work.c_str(), nullptr);
+    Driver(std::wstring program, std::wstring folder, bool inJapanese, std::wstring screenshots)
+        : exe(std::move(program)), work(std::move(folder)), japanese(inJapanese), shots(std::move(screenshots)) {
+        strings = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        CheckCall(strings != nullptr, "cannot load " + Narrow(exe));
+        CreateDirectoryW(work.c_str(), nullptr);
         DeleteFileW(IniPath().c_str());
-        for (const std::wstring& file : UndoFiles()) DeleteFileW((this->work + L"\\" + file).c_str());
+        for (const std::wstring& file : UndoFiles()) DeleteFileW((work + L"\\" + file).c_str());
     }
 
     ~Driver() {
@@ -132,7 +139,29 @@ public:
             CloseHandle(process.hProcess);
             CloseHandle(process.hThread);
         }
-        if (remote != nullptr && process.hProcess != nullptr) VirtualFreeEx(process.hProcess, remote, 0, MEM_RELEASE);
+        if (savedKey.empty()) return;
+        try {
+            RestoreOverlayKey();
+        } catch (const Failure& failure) {
+            std::printf("the overlay key was not put back: %s\n", failure.what());
+        }
+    }
+
+    // Under Wine the registry is the test prefix's own. On Windows it is the
+    // machine's: the key is saved before the scenario empties and fills it, and
+    // put back afterwards, whatever happened.
+    void SaveOverlayKey() {
+        savedKey = work + L"\\saved-overlays.reg";
+        DeleteFileW(savedKey.c_str());
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, OverlayPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+        RegCloseKey(key);
+        Reg(L"export \"HKLM\\" + std::wstring(OverlayPath) + L"\" \"" + savedKey + L"\" /y");
+    }
+
+    void RestoreOverlayKey() const {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, OverlayPath);
+        if (GetFileAttributesW(savedKey.c_str()) != INVALID_FILE_ATTRIBUTES) Reg(L"import \"" + savedKey + L"\"");
     }
 
     void Run(std::istream& scenario, const std::wstring& directory) {
@@ -239,6 +268,21 @@ private:
             PostMessageW(Control(arg(1) == L"change" ? IDC_CHANGE : IDC_EXIT), BM_CLICK, 0, 0);
         } else if (verb == L"command") {
             PostMessageW(dialog, WM_COMMAND, arg(1) == L"ok" ? IDOK : IDCANCEL, 0);
+        } else if (verb == L"focus") {
+            // Where a click on the Change button leaves the focus.
+            SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Control(IDC_CHANGE)), TRUE);
+        } else if (verb == L"deactivate") {
+            // Another program's window comes to the front.
+            if (other == nullptr) {
+                other = CreateWindowExW(0, L"STATIC", L"Other", WS_POPUP | WS_VISIBLE, 0, 0, 80, 80, nullptr, nullptr,
+                                        nullptr, nullptr);
+            }
+            CheckCall(SetForegroundWindow(other), "cannot bring another window to the front");
+            WaitUntil([&] { return ActiveWindow() == nullptr; }, "the dialog to become inactive");
+        } else if (verb == L"activate") {
+            CheckCall(SetForegroundWindow(dialog), "cannot bring the dialog to the front");
+            WaitUntil([&] { return ActiveWindow() == dialog; }, "the dialog to become active");
+            Settle();
         } else if (verb == L"key") {
             PressKey(arg(1) == L"escape" ? VK_ESCAPE : VK_RETURN);
         } else if (verb == L"close-box") {
@@ -328,13 +372,8 @@ private:
     }
 
     void Reg(const std::wstring& arguments) const {
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
         PROCESS_INFORMATION reg{};
-        std::wstring command = L"reg.exe " + arguments;
-        CheckCall(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &reg) !=
-                      FALSE,
-                  "cannot run reg.exe");
+        Launch(nullptr, L"reg.exe " + arguments, nullptr, reg);
         WaitForSingleObject(reg.hProcess, Timeout);
         DWORD code = 1;
         GetExitCodeProcess(reg.hProcess, &code);
@@ -384,18 +423,35 @@ private:
             process = {};
             remote = nullptr;
         }
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        std::wstring command = L"\"" + exe + L"\"";
-        CheckCall(CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, work.c_str(), &startup,
-                                 &process) != FALSE,
-                  "cannot start " + Narrow(exe));
+        Launch(exe.c_str(), L"\"" + exe + L"\"", work.c_str(), process);
         WaitUntil([&] { return (dialog = FindDialog()) != nullptr; }, "the dialog");
         // The window exists before its controls are filled.
         WaitUntil([&] { return IsWindowVisible(dialog) && Control(IDC_AFTER) != nullptr; }, "the dialog's controls");
         remote = VirtualAllocEx(process.hProcess, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE);
         const std::wstring expected = japanese ? L"\xFF0D \x5909\x66F4(&C) \x2192" : L"-- &Change ->";
         Check(WindowText(Control(IDC_CHANGE)) == expected, "the dialog is not in the expected language");
+    }
+
+    // Wine starts a program as a Unix process and waits for it to come up; on
+    // a busy machine a start has failed before the program ran a line of its
+    // own (once in seven test runs, not seen again in 450 starts under load).
+    // Such a start is tried again, three times at most: a program that cannot
+    // start fails every time, with the error of each attempt printed.
+    static void Launch(const wchar_t* application, std::wstring command, const wchar_t* directory,
+                       PROCESS_INFORMATION& started) {
+        for (int attempt = 1;; ++attempt) {
+            STARTUPINFOW startup{};
+            startup.cb = sizeof startup;
+            if (CreateProcessW(application, command.data(), nullptr, nullptr, FALSE, 0, nullptr, directory, &startup,
+                               &started) != FALSE) {
+                return;
+            }
+            const DWORD error = GetLastError();
+            std::printf("cannot start %s (error %lu), attempt %d\n", Narrow(command).c_str(), error, attempt);
+            std::fflush(stdout);
+            if (attempt == 3) throw Failure("cannot start " + Narrow(command) + " (error " + std::to_string(error) + ")");
+            Sleep(1000);
+        }
     }
 
     struct Search {
@@ -556,8 +612,16 @@ private:
                   (GetDlgItem(box, IDOK) != nullptr) == !yesNo,
               "the message box has other buttons");
         const int pressed = button == L"yes" ? IDYES : button == L"no" ? IDNO : IDOK;
+        Check(id != 204 || pressed != IDYES || UnderWine(), "refusing to sign this machine's user out");
         PostMessageW(GetDlgItem(box, pressed), BM_CLICK, 0, 0);
         WaitUntil([&] { return !IsWindow(box); }, "the message box to close");
+    }
+
+    HWND ActiveWindow() const {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        GetGUIThreadInfo(process.dwThreadId, &info);
+        return info.hwndActive;
     }
 
     // Returns once the program has finished handling what it was given so far:
@@ -649,6 +713,8 @@ private:
     std::wstring scenarioDirectory;
     bool cleared = false;
     HMODULE strings = nullptr;
+    HWND other = nullptr;
+    std::wstring savedKey;  // where the machine's overlay key waits, on Windows
     PROCESS_INFORMATION process{};
     HWND dialog = nullptr;
     void* remote = nullptr;
@@ -668,9 +734,17 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "cannot read %s\n", Narrow(scenarioPath).c_str());
         return 2;
     }
+    wchar_t disposable[8] = {};
+    GetEnvironmentVariableW(L"TESSARY_E2E_DISPOSABLE_MACHINE", disposable, 8);
+    if (!UnderWine() && std::wstring(disposable) != L"1") {
+        std::printf("FAIL %s: refusing to change this machine's overlay key; set TESSARY_E2E_DISPOSABLE_MACHINE=1 "
+                    "only on a machine that may lose it\n", name.c_str());
+        return 2;
+    }
     try {
         Driver driver(WindowsPath(argv[1]), WindowsPath(argv[3]), std::wstring(argv[4]) == L"ja",
                       argc > 5 ? WindowsPath(argv[5]) : L"");
+        if (!UnderWine()) driver.SaveOverlayKey();
         driver.Run(scenario, scenarioPath.substr(0, scenarioPath.find_last_of(L'\\')));
     } catch (const Failure& failure) {
         std::printf("FAIL %s: %s\n", name.c_str(), failure.what());

@@ -38,7 +38,7 @@ std::vector<std::uint8_t> Resource(LPCWSTR type, LPCWSTR name, WORD language) {
 // Reads a resource's fields in order.
 class Reader {
 public:
-    explicit Reader(const std::vector<std::uint8_t>& bytes) : bytes(bytes) {}
+    explicit Reader(const std::vector<std::uint8_t>& data) : bytes(data) {}
     template <typename T>
     T Next() {
         T value{};
@@ -351,8 +351,8 @@ TEST(Resources, OnlyTheExpectedKindsOfResource) {
 TEST(Executable, LoadsDllsFromSystem32OnlyAndKeepsAslrAndDep) {
     std::ifstream in(std::filesystem::path(ExePath), std::ios::binary);
     const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto at = [&](std::size_t offset, auto value) {
-        if (offset + sizeof value <= bytes.size()) std::memcpy(&value, bytes.data() + offset, sizeof value);
+    const auto at = [&](std::size_t position, auto value) {
+        if (position + sizeof value <= bytes.size()) std::memcpy(&value, bytes.data() + position, sizeof value);
         return value;
     };
     const auto dos = at(0, IMAGE_DOS_HEADER{});
@@ -361,7 +361,10 @@ TEST(Executable, LoadsDllsFromSystem32OnlyAndKeepsAslrAndDep) {
     const WORD hardening = IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE | IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA |
                            IMAGE_DLLCHARACTERISTICS_NX_COMPAT;
     EXPECT_EQ(nt.OptionalHeader.DllCharacteristics & hardening, hardening);
+#ifndef _MSC_VER
+    // mingw-w64 links without a time stamp; MSVC's /Brepro puts a hash of the contents there.
     EXPECT_EQ(nt.FileHeader.TimeDateStamp, 0u);
+#endif
 
     const std::size_t sections = static_cast<std::size_t>(dos.e_lfanew) + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
                                  nt.FileHeader.SizeOfOptionalHeader;
@@ -374,7 +377,7 @@ TEST(Executable, LoadsDllsFromSystem32OnlyAndKeepsAslrAndDep) {
         }
         return bytes.size();
     };
-    const auto text = [&](std::size_t offset) { return offset < bytes.size() ? std::string(bytes.data() + offset) : ""; };
+    const auto text = [&](std::size_t position) { return position < bytes.size() ? std::string(bytes.data() + position) : ""; };
     std::set<std::string> imports;
     const DWORD directory = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
     for (std::size_t d = offset(directory);; d += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {

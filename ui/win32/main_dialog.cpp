@@ -98,6 +98,10 @@ void ShowPicker(HWND dialog, int id, const PickerContent& picker, bool refill) {
     SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(picker.selected), 0);
 }
 
+// Posted on activation, so that it arrives after the dialog manager has given
+// the focus back to the control that had it.
+constexpr UINT WM_AFTER_ACTIVATION = WM_APP + 1;
+
 void UpdateChangeButton(HWND dialog) {
     const HWND change = GetDlgItem(dialog, IDC_CHANGE);
     if (change == nullptr) return;
@@ -106,6 +110,16 @@ void UpdateChangeButton(HWND dialog) {
     // and Escape do nothing: hand the focus on first.
     if (!enabled && GetFocus() == change) SendMessageW(dialog, WM_NEXTDLGCTL, 0, FALSE);
     EnableWindow(change, enabled);
+}
+
+// Change may have gone off while the dialog was inactive (a picker turned by
+// the mouse wheel), when the dialog manager had saved it as the control to
+// focus again; it cannot take the focus back, and the keyboard would be dead.
+void MoveFocusOffDisabledChange(HWND dialog) {
+    const HWND change = GetDlgItem(dialog, IDC_CHANGE);
+    if (change == nullptr || IsWindowEnabled(change) || GetActiveWindow() != dialog) return;
+    const HWND focus = GetFocus();
+    if (focus == nullptr || focus == change) SendMessageW(dialog, WM_NEXTDLGCTL, 0, FALSE);
 }
 
 void FillAfterView(HWND dialog) {
@@ -174,6 +188,12 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         break;
     case WM_COMMAND:
         OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+        break;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE) PostMessageW(dialog, WM_AFTER_ACTIVATION, 0, 0);
+        break;
+    case WM_AFTER_ACTIVATION:
+        MoveFocusOffDisabledChange(dialog);
         break;
     case WM_DESTROY:
         Model->Close();
