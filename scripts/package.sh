@@ -11,6 +11,18 @@ cd "$(dirname "$0")/.."
 build=${1:-build/win}
 out=${2:-dist}
 
+# On a fresh clone: one line that says what to run first, never a tool's error.
+for tool in x86_64-w64-mingw32-strip python3 sha256sum; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "package.sh: $tool is missing: run scripts/install-deps.sh first" >&2
+        exit 1
+    fi
+done
+if [ ! -f "$build/Tessary.exe" ]; then
+    echo "package.sh: there is no $build/Tessary.exe: run scripts/build-windows.sh Tessary first" >&2
+    exit 1
+fi
+
 version=$(sed -n 's/^ *VALUE "FileVersion", "\([0-9.]*\)".*/\1/p' res/Tessary.rc)
 if [ -z "$version" ]; then
     echo "package.sh: no FileVersion in the version block of res/Tessary.rc" >&2

@@ -81,7 +81,7 @@ cmp build/win/Tessary.exe build/repro/tessary/build/win/Tessary.exe
 cmp "$zip" "build/repro/tessary/$zip"
 echo "identical: Tessary.exe and $(basename "$zip")"
 
-echo "== The run command answers bad input"
+echo "== The run and package commands answer bad input"
 . scripts/reg-file.sh
 for bad in build/no-such.reg README.md; do
     if message=$(scripts/run.sh "$bad" 2>&1) || [[ "$message" != "run.sh: $bad: "* ]]; then
@@ -89,6 +89,11 @@ for bad in build/no-such.reg README.md; do
         exit 1
     fi
 done
+# As on a fresh clone: one line saying what to run first.
+if message=$(scripts/package.sh build/no-such build/no-dist 2>&1) || [[ "$message" != "package.sh: "*" first" ]]; then
+    echo "FAIL: package.sh without a build: $message" >&2
+    exit 1
+fi
 # regedit exports UTF-16 with CRLF, with or without the line that deletes the key first.
 utf16() { printf '\xff\xfe' && sed 's/$/\r/' | iconv -f UTF-8 -t UTF-16LE; }
 utf16 <res/demo/overlays.reg >build/export.reg
