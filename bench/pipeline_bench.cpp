@@ -8,6 +8,7 @@
 
 #include "core/candidates.h"
 #include "core/planner.h"
+#include "core/undo.h"
 #include "support/reference_pass.h"
 
 namespace {
@@ -83,9 +84,29 @@ void Replanning(benchmark::State& state) {
     }
 }
 
+// The undo file's text for a walk that renames or deletes every subkey, each
+// with its class identifier and a few values of other types.
+void UndoFileText(benchmark::State& state) {
+    std::vector<tessary::UndoStep> steps;
+    for (const OverlayEntry& entry : RealisticRegistry(static_cast<std::size_t>(state.range(0)))) {
+        const std::u16string& clsid = entry.handlerClsid;
+        std::vector<std::uint8_t> text;
+        for (const char16_t unit : clsid + u'\0') text.insert(text.end(), {static_cast<std::uint8_t>(unit), 0});
+        steps.push_back({u" " + entry.bareName,
+                         {entry.keyName,
+                          {{u"", tessary::win32::RegSz, text}, {u"Flags", 4, {1, 0, 0, 0}}, {u"Data", 3, std::vector<std::uint8_t>(64, 0xAB)}},
+                          {}}});
+    }
+    for (auto _ : state) {
+        std::u16string file = tessary::UndoFileText(steps, {}, tessary::UndoLanguage::English);
+        benchmark::DoNotOptimize(file);
+    }
+}
+
 BENCHMARK(InitialPipeline)->Arg(15)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
 BENCHMARK(InitialPipelinePlainPass)->Arg(15)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Replanning)->Arg(15)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(UndoFileText)->Arg(15)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

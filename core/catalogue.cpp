@@ -78,12 +78,14 @@ void ReadOverlayIdentifiers(RegistryApi& registry, OverlayList& CurrentList) {
 
 bool ReadSubkeyNames(RegistryApi& registry, std::vector<std::u16string>& names) {
     const OpenKey key = OpenMachineKey(registry, OverlayIdentifiersPath, win32::KeyRead);
-    if (!key) return false;
+    return key && ReadSubkeyNames(registry, key.get(), names);
+}
 
+bool ReadSubkeyNames(RegistryApi& registry, RegKey key, std::vector<std::u16string>& names) {
     std::array<char16_t, SubkeyNameCapacity> name{};
     for (std::uint32_t index = 0;; ++index) {
         std::uint32_t nameLength = SubkeyNameCapacity;
-        const long status = registry.EnumKey(key.get(), index, name.data(), &nameLength);
+        const long status = registry.EnumKey(key, index, name.data(), &nameLength);
         if (status == win32::ErrorNoMoreItems) return true;
         if (status != win32::ErrorSuccess) return false;
         names.emplace_back(name.data(), std::min(nameLength, SubkeyNameCapacity - 1));

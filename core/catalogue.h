@@ -25,5 +25,7 @@ void ReadOverlayIdentifiers(RegistryApi& registry, OverlayList& CurrentList);
 // scan leaves out. False when the key or any index cannot be read: then the
 // names are not known.
 bool ReadSubkeyNames(RegistryApi& registry, std::vector<std::u16string>& names);
+// The same for a key that is open.
+bool ReadSubkeyNames(RegistryApi& registry, RegKey key, std::vector<std::u16string>& names);
 
 }  // namespace tessary

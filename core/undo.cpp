@@ -1,7 +1,6 @@
 #include "core/undo.h"
 
 #include <algorithm>
-#include <array>
 
 #include "core/catalogue.h"
 
@@ -55,17 +54,16 @@ bool ReadValues(RegistryApi& registry, RegKey key, std::vector<RegistryValue>& v
 bool ReadKey(RegistryApi& registry, const std::u16string& path, KeySnapshot& snapshot) {
     if (!FileCanCarry(snapshot.name)) return false;
     const OpenKey key = OpenMachineKey(registry, path, win32::KeyRead);
-    if (!key || !ReadValues(registry, key.get(), snapshot.values)) return false;
-    std::array<char16_t, SubkeyNameCapacity> name{};
-    for (std::uint32_t index = 0;; ++index) {
-        std::uint32_t length = SubkeyNameCapacity;
-        const long status = registry.EnumKey(key.get(), index, name.data(), &length);
-        if (status == win32::ErrorNoMoreItems) return true;
-        if (status != win32::ErrorSuccess) return false;
-        KeySnapshot subkey{std::u16string(name.data(), std::min(length, SubkeyNameCapacity - 1)), {}, {}};
+    std::vector<std::u16string> names;
+    if (!key || !ReadValues(registry, key.get(), snapshot.values) || !ReadSubkeyNames(registry, key.get(), names)) {
+        return false;
+    }
+    for (std::u16string& name : names) {
+        KeySnapshot subkey{std::move(name), {}, {}};
         if (!ReadKey(registry, path + u'\\' + subkey.name, subkey)) return false;
         snapshot.subkeys.push_back(std::move(subkey));
     }
+    return true;
 }
 
 std::u16string Number(int value, std::size_t width) {
@@ -155,7 +153,7 @@ std::vector<std::u16string> Comments(const LocalTime& t, UndoLanguage language) 
                 u"; 対象のキー: " + key,
                 u"; インポートすると、変更で名前を変えたサブキーと削除したサブキーが変更前の状態に戻ります。",
                 u"; 変更しなかったサブキーと、変更の後に追加された登録はそのまま残ります。",
-                u"; 使い方: このファイルをダブルクリックして「はい」を選び (または reg import でこのファイルを指定し)、",
+                u"; 使い方: このファイルをダブルクリックして「はい」を選び（または reg import でこのファイルを指定し）、",
                 u"; サインアウトしてからもう一度サインインしてください。"};
     }
     return {u"; Tessary wrote this file at " + when + u", just before a change, to undo it.",
