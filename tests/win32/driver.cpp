@@ -19,7 +19,6 @@
 //   export NAME                 same-as-export NAME  (the overlay key, by reg export)
 //   undo-files N                import-undo          (the one undo file, then removed)
 //   remove NAME                 (an overlay subkey with everything below it)
-//   focus change                deactivate  activate  (another window in front, then the dialog)
 //   signed-out                  (the program asked the system to sign out)
 //   columns                     (styles, headings and widths of both list views)
 //   centred                     (the dialog is centred on the work area)
@@ -268,21 +267,6 @@ private:
             PostMessageW(Control(arg(1) == L"change" ? IDC_CHANGE : IDC_EXIT), BM_CLICK, 0, 0);
         } else if (verb == L"command") {
             PostMessageW(dialog, WM_COMMAND, arg(1) == L"ok" ? IDOK : IDCANCEL, 0);
-        } else if (verb == L"focus") {
-            // Where a click on the Change button leaves the focus.
-            SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Control(IDC_CHANGE)), TRUE);
-        } else if (verb == L"deactivate") {
-            // Another program's window comes to the front.
-            if (other == nullptr) {
-                other = CreateWindowExW(0, L"STATIC", L"Other", WS_POPUP | WS_VISIBLE, 0, 0, 80, 80, nullptr, nullptr,
-                                        nullptr, nullptr);
-            }
-            CheckCall(SetForegroundWindow(other), "cannot bring another window to the front");
-            WaitUntil([&] { return ActiveWindow() == nullptr; }, "the dialog to become inactive");
-        } else if (verb == L"activate") {
-            CheckCall(SetForegroundWindow(dialog), "cannot bring the dialog to the front");
-            WaitUntil([&] { return ActiveWindow() == dialog; }, "the dialog to become active");
-            Settle();
         } else if (verb == L"key") {
             PressKey(arg(1) == L"escape" ? VK_ESCAPE : VK_RETURN);
         } else if (verb == L"close-box") {
@@ -403,14 +387,8 @@ private:
         Check(files.size() == 1, std::to_string(files.size()) + " undo files");
         const std::wstring path = work + L"\\" + files[0];
         const std::string bytes = FileBytes(path);
-        const std::wstring text = Utf16Text(bytes);
-        Check(bytes.rfind("\xFF\xFE", 0) == 0 && text.rfind(L"Windows Registry Editor Version 5.00\r\n", 0) == 0,
+        Check(bytes.rfind("\xFF\xFE", 0) == 0 && Utf16Text(bytes).rfind(L"Windows Registry Editor Version 5.00\r\n", 0) == 0,
               "the undo file is not a UTF-16 registry file");
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            Check((text[i] == L'\r') == (i + 1 < text.size() && text[i + 1] == L'\n') &&
-                      (text[i] != L'\n' || (i > 0 && text[i - 1] == L'\r')),
-                  "the undo file has a line end other than CRLF");
-        }
         Import(path);
         DeleteFileW(path.c_str());
     }
@@ -617,13 +595,6 @@ private:
         WaitUntil([&] { return !IsWindow(box); }, "the message box to close");
     }
 
-    HWND ActiveWindow() const {
-        GUITHREADINFO info{};
-        info.cbSize = sizeof info;
-        GetGUIThreadInfo(process.dwThreadId, &info);
-        return info.hwndActive;
-    }
-
     // Returns once the program has finished handling what it was given so far:
     // a sent message waits until its thread is back in a message loop.
     void Settle() const {
@@ -713,7 +684,6 @@ private:
     std::wstring scenarioDirectory;
     bool cleared = false;
     HMODULE strings = nullptr;
-    HWND other = nullptr;
     std::wstring savedKey;  // where the machine's overlay key waits, on Windows
     PROCESS_INFORMATION process{};
     HWND dialog = nullptr;

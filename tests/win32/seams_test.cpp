@@ -9,6 +9,7 @@
 
 #include "core/catalogue.h"
 #include "core/win32/registry_win32.h"
+#include "core/win32/undo_file_win32.h"
 #include "core/win32/wide.h"
 #include "settings/win32/profile_win32.h"
 #include "ui/win32/texts.h"
@@ -186,6 +187,18 @@ TEST_F(Win32ProfileTest, SettingsRoundTripThroughTheRealProfileFunctions) {
         EXPECT_EQ(read.SecondGroup, name + u"2");
         EXPECT_EQ(Bytes().substr(0, 2), "\xFF\xFE") << "created as UTF-16";
     }
+}
+
+// The undo file beside Tessary.ini: a name that is taken is never written through.
+TEST_F(Win32ProfileTest, UndoFilesAreOnlyEverCreatedNew) {
+    Win32UndoFiles files;
+    const std::u16string file = (directory / L"undo.reg").u16string();
+    EXPECT_EQ(files.CreateNew(file, {0xFF, 0xFE, 'A', 0}), UndoFileApi::Result::Written);
+    EXPECT_EQ(files.CreateNew(file, {'B'}), UndoFileApi::Result::Exists);
+    EXPECT_EQ(std::filesystem::file_size(directory / L"undo.reg"), 4u);
+    EXPECT_EQ(files.CreateNew((directory / L"missing" / L"undo.reg").u16string(), {'C'}), UndoFileApi::Result::Failed);
+    files.Remove(file);
+    EXPECT_FALSE(std::filesystem::exists(directory / L"undo.reg"));
 }
 
 TEST_F(Win32ProfileTest, AnExistingFileKeepsItsEncoding) {
