@@ -138,29 +138,6 @@ public:
             CloseHandle(process.hProcess);
             CloseHandle(process.hThread);
         }
-        if (savedKey.empty()) return;
-        try {
-            RestoreOverlayKey();
-        } catch (const Failure& failure) {
-            std::printf("the overlay key was not put back: %s\n", failure.what());
-        }
-    }
-
-    // Under Wine the registry is the test prefix's own. On Windows it is the
-    // machine's: the key is saved before the scenario empties and fills it, and
-    // put back afterwards, whatever happened.
-    void SaveOverlayKey() {
-        savedKey = work + L"\\saved-overlays.reg";
-        DeleteFileW(savedKey.c_str());
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, OverlayPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-        RegCloseKey(key);
-        Reg(L"export \"HKLM\\" + std::wstring(OverlayPath) + L"\" \"" + savedKey + L"\" /y");
-    }
-
-    void RestoreOverlayKey() const {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, OverlayPath);
-        if (GetFileAttributesW(savedKey.c_str()) != INVALID_FILE_ATTRIBUTES) Reg(L"import \"" + savedKey + L"\"");
     }
 
     void Run(std::istream& scenario, const std::wstring& directory) {
@@ -684,7 +661,6 @@ private:
     std::wstring scenarioDirectory;
     bool cleared = false;
     HMODULE strings = nullptr;
-    std::wstring savedKey;  // where the machine's overlay key waits, on Windows
     PROCESS_INFORMATION process{};
     HWND dialog = nullptr;
     void* remote = nullptr;
@@ -714,7 +690,6 @@ int wmain(int argc, wchar_t** argv) {
     try {
         Driver driver(WindowsPath(argv[1]), WindowsPath(argv[3]), std::wstring(argv[4]) == L"ja",
                       argc > 5 ? WindowsPath(argv[5]) : L"");
-        if (!UnderWine()) driver.SaveOverlayKey();
         driver.Run(scenario, scenarioPath.substr(0, scenarioPath.find_last_of(L'\\')));
     } catch (const Failure& failure) {
         std::printf("FAIL %s: %s\n", name.c_str(), failure.what());
