@@ -203,13 +203,16 @@ private:
             CheckStatus(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                                         nullptr),
                         "cannot seed " + Quoted(arg(1)));
-            RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(arg(2).c_str()),
-                           static_cast<DWORD>((arg(2).size() + 1) * sizeof(wchar_t)));
+            const LSTATUS status = RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(arg(2).c_str()),
+                                                  static_cast<DWORD>((arg(2).size() + 1) * sizeof(wchar_t)));
             RegCloseKey(key);
+            CheckStatus(status, "cannot seed " + Quoted(arg(1)));
         } else if (verb == L"seed-child") {
             HKEY key = nullptr;
             const std::wstring path = std::wstring(OverlayPath) + L"\\" + arg(1) + L"\\" + arg(2);
-            RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+            CheckStatus(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                        nullptr),
+                        "cannot seed " + Quoted(arg(2)));
             RegCloseKey(key);
         } else if (verb == L"import") {
             Import(scenarioDirectory + L"\\" + arg(1));
@@ -269,7 +272,8 @@ private:
             DWORD size = sizeof data;
             const std::wstring path = std::wstring(OverlayPath) + L"\\" + arg(1);
             const LSTATUS status = RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, data, &size);
-            Check(status == ERROR_SUCCESS && arg(2) == data, Quoted(arg(1)) + " holds " + Quoted(data));
+            CheckStatus(status, "cannot read " + Quoted(arg(1)));
+            Check(arg(2) == data, Quoted(arg(1)) + " holds " + Quoted(data));
         } else if (verb == L"ini-absent") {
             Check(GetFileAttributesW(IniPath().c_str()) == INVALID_FILE_ATTRIBUTES, "Tessary.ini exists");
         } else if (verb == L"ini-unicode") {
@@ -313,7 +317,8 @@ private:
         cleared = true;
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, OverlayPath);
         HKEY key = nullptr;
-        RegCreateKeyExW(HKEY_LOCAL_MACHINE, OverlayPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        CheckStatus(RegCreateKeyExW(HKEY_LOCAL_MACHINE, OverlayPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                    "cannot make the overlay key");
         RegCloseKey(key);
     }
 
@@ -383,6 +388,7 @@ private:
         // The window exists before its controls are filled.
         WaitUntil([&] { return IsWindowVisible(dialog) && Control(IDC_AFTER) != nullptr; }, "the dialog's controls");
         remote = VirtualAllocEx(process.hProcess, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE);
+        CheckCall(remote != nullptr, "cannot reach into the program's memory");
         const std::wstring expected = japanese ? L"\xFF0D \x5909\x66F4(&C) \x2192" : L"-- &Change ->";
         Check(WindowText(Control(IDC_CHANGE)) == expected, "the dialog is not in the expected language");
     }
