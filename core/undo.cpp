@@ -72,16 +72,17 @@ std::u16string Number(int value, std::size_t width) {
     return digits;
 }
 
+constexpr std::u16string_view HexDigits = u"0123456789abcdef";
+
 void AppendHexByte(std::u16string& out, std::uint8_t byte) {
-    static constexpr std::u16string_view digits = u"0123456789abcdef";
-    out += digits[byte >> 4];
-    out += digits[byte & 0xF];
+    out += HexDigits[byte >> 4];
+    out += HexDigits[byte & 0xF];
 }
 
 std::u16string Hex(std::uint32_t number) {
     std::u16string out;
     do {
-        out.insert(out.begin(), u"0123456789abcdef"[number & 0xF]);
+        out.insert(out.begin(), HexDigits[number & 0xF]);
         number >>= 4;
     } while (number != 0);
     return out;
