@@ -8,9 +8,9 @@
 namespace tessary {
 namespace {
 
-// Walks the plan; returns whether every action succeeded. Notes when an action
-// has changed the registry.
-bool WalkPlan(RegistryApi& registry, RegKey key, const OverlayList& PlannedList, ApplyState& state) {
+// Walks the plan; returns whether every action succeeded. Counts the actions
+// that changed the registry.
+bool WalkPlan(RegistryApi& registry, RegKey key, const OverlayList& PlannedList, std::size_t& done) {
     for (const OverlayEntry& entry : PlannedList) {
         long status = win32::ErrorSuccess;
         switch (ActionOf(entry)) {
@@ -24,7 +24,7 @@ bool WalkPlan(RegistryApi& registry, RegKey key, const OverlayList& PlannedList,
             break;
         }
         if (status != win32::ErrorSuccess) return false;
-        state.registryChanged = true;
+        ++done;
     }
     return true;
 }
@@ -86,15 +86,16 @@ void ApplyPlannedList(const OverlayList& PlannedList, const ApplyServices& servi
 
     bool succeeded = false;
     std::vector<UndoStep> undo;
-    std::u16string undoFile;
+    UndoFile undoFile;
+    std::size_t done = 0;
     if (KeyAllowsWalk(services.registry, PlannedList) && ReadUndoSteps(services.registry, PlannedList, undo)) {
         const OpenKey key = OpenMachineKey(services.registry, OverlayIdentifiersPath, win32::KeyWrite);
         succeeded = key && WriteUndoFile(services.undo, undo, undoFile) &&
-                    WalkPlan(services.registry, key.get(), PlannedList, state);
+                    WalkPlan(services.registry, key.get(), PlannedList, done);
     }
-    // A walk that failed at its first step has nothing to undo.
-    if (!undoFile.empty() && !state.registryChanged) services.undo.files.Remove(undoFile);
+    state.registryChanged = done > 0;
     if (!succeeded) {
+        KeepStepsThatRan(services.undo, undoFile, undo, done);
         services.messages.ShowMessage(IdsChangeFailed, MbOk);
         return;
     }

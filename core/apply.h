@@ -64,8 +64,8 @@ bool WalkIsPossible(const OverlayList& PlannedList, const std::vector<std::u16st
 // file cannot be read or written, changes nothing. Otherwise walks the plan
 // from first to last (delete, keep or rename), stops at the first failure and
 // reports it; on success offers to sign out, writing the settings first. An undo
-// file is left exactly when the registry was changed. Does nothing once the
-// registry was changed.
+// file is left exactly when the registry was changed, for the steps that ran.
+// Does nothing once the registry was changed.
 void ApplyPlannedList(const OverlayList& PlannedList, const ApplyServices& services, ApplyState& state);
 
 }  // namespace tessary

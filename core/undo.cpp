@@ -9,8 +9,10 @@ namespace {
 
 constexpr std::u16string_view RegistryFileHeader = u"Windows Registry Editor Version 5.00";
 constexpr std::u16string_view MachineRoot = u"HKEY_LOCAL_MACHINE\\";
+constexpr std::uint32_t RegExpandSz = 2;
 constexpr std::uint32_t RegBinary = 3;
 constexpr std::uint32_t RegDword = 4;
+constexpr std::uint32_t RegMultiSz = 7;
 
 // Value names have at most 16,383 characters; data has no fixed limit.
 constexpr std::uint32_t ValueNameLimit = 16384;
@@ -25,6 +27,12 @@ constexpr int MaxUndoFileAttempts = 100;
 bool FileCanCarry(std::u16string_view name) {
     return name.find_first_of(std::u16string_view(u"\0\r\n", 3)) == std::u16string_view::npos;
 }
+
+// How Registry Editor splits a "[...]" line whose key name holds "]" is not
+// known, and a wrong split in a "[-...]" line would delete another key.
+bool KeyLineCanCarry(std::u16string_view name) { return FileCanCarry(name) && name.find(u']') == std::u16string_view::npos; }
+
+bool IsStringType(std::uint32_t type) { return type == win32::RegSz || type == RegExpandSz || type == RegMultiSz; }
 
 bool ReadValues(RegistryApi& registry, RegKey key, std::vector<RegistryValue>& values) {
     std::vector<char16_t> name(ValueNameLimit);
@@ -44,7 +52,9 @@ bool ReadValues(RegistryApi& registry, RegKey key, std::vector<RegistryValue>& v
         if (status != win32::ErrorSuccess) return false;
         RegistryValue value{std::u16string(name.data(), std::min(nameLength, ValueNameLimit - 1)), type, {}};
         value.data.assign(data.begin(), data.begin() + std::min<std::size_t>(dataLength, data.size()));
-        if (!FileCanCarry(value.name)) return false;
+        // Importers add a terminating unit to string data and read past an odd
+        // last byte, so such a value would not come back as it was.
+        if (!FileCanCarry(value.name) || (IsStringType(type) && value.data.size() % 2 != 0)) return false;
         values.push_back(std::move(value));
         ++index;
     }
@@ -52,7 +62,7 @@ bool ReadValues(RegistryApi& registry, RegKey key, std::vector<RegistryValue>& v
 
 // The key at the path below HKEY_LOCAL_MACHINE, whole.
 bool ReadKey(RegistryApi& registry, const std::u16string& path, KeySnapshot& snapshot) {
-    if (!FileCanCarry(snapshot.name)) return false;
+    if (!KeyLineCanCarry(snapshot.name)) return false;
     const OpenKey key = OpenMachineKey(registry, path, win32::KeyRead);
     std::vector<std::u16string> names;
     if (!key || !ReadValues(registry, key.get(), snapshot.values) || !ReadSubkeyNames(registry, key.get(), names)) {
@@ -73,96 +83,137 @@ std::u16string Number(int value, std::size_t width) {
 }
 
 constexpr std::u16string_view HexDigits = u"0123456789abcdef";
+constexpr std::u16string_view LineEnd = u"\r\n";
 
 void AppendHexByte(std::u16string& out, std::uint8_t byte) {
     out += HexDigits[byte >> 4];
     out += HexDigits[byte & 0xF];
 }
 
-std::u16string Hex(std::uint32_t number) {
-    std::u16string out;
+void AppendHex(std::u16string& out, std::uint32_t number) {
+    const std::size_t start = out.size();
     do {
-        out.insert(out.begin(), HexDigits[number & 0xF]);
+        out += HexDigits[number & 0xF];
         number >>= 4;
     } while (number != 0);
-    return out;
+    std::reverse(out.begin() + static_cast<std::ptrdiff_t>(start), out.end());
 }
 
-std::u16string Quoted(std::u16string_view text) {
-    std::u16string out = u"\"";
-    for (const char16_t unit : text) {
-        if (unit == u'\\' || unit == u'"') out += u'\\';
-        out += unit;
-    }
-    out += u'"';
-    return out;
+void AppendEscaped(std::u16string& out, char16_t unit) {
+    if (unit == u'\\' || unit == u'"') out += u'\\';
+    out += unit;
 }
 
-// REG_SZ data that is exactly one string: whole units, one NUL and that one at
-// the end, and no line break, which would end the file's line. Anything else is
-// written byte for byte, so that it comes back unchanged.
-bool AsOneString(const std::vector<std::uint8_t>& data, std::u16string& text) {
+char16_t UnitAt(const std::vector<std::uint8_t>& data, std::size_t unit) {
+    return static_cast<char16_t>(data[2 * unit] | (data[2 * unit + 1] << 8));
+}
+
+// The units of REG_SZ data that a quoted string gives back: whole units, no NUL
+// but one at the end, and no line break, which would end the file's line. An
+// importer adds the terminating NUL, so data without one comes back with it,
+// which every reader reads the same. Anything else is written as bytes.
+bool AsOneString(const std::vector<std::uint8_t>& data, std::size_t& units) {
     if (data.size() < 2 || data.size() % 2 != 0) return false;
-    text.clear();
-    for (std::size_t i = 0; i < data.size(); i += 2) text += static_cast<char16_t>(data[i] | (data[i + 1] << 8));
-    if (text.back() != u'\0') return false;
-    text.pop_back();
-    return FileCanCarry(text);
+    units = data.size() / 2;
+    if (UnitAt(data, units - 1) == u'\0') --units;
+    for (std::size_t i = 0; i < units; ++i) {
+        const char16_t unit = UnitAt(data, i);
+        if (unit == u'\0' || unit == u'\r' || unit == u'\n') return false;
+    }
+    return true;
 }
 
 // As Registry Editor writes values: hex bytes separated by commas, a long line
 // continued with a backslash.
-void AppendValue(std::vector<std::u16string>& lines, const RegistryValue& value) {
-    std::u16string line = value.name.empty() ? u"@=" : Quoted(value.name) + u"=";
-    std::u16string text;
-    if (value.type == win32::RegSz && AsOneString(value.data, text)) {
-        lines.push_back(line + Quoted(text));
-        return;
+void AppendValue(std::u16string& out, const RegistryValue& value) {
+    const std::size_t lineStart = out.size();
+    if (value.name.empty()) {
+        out += u'@';
+    } else {
+        out += u'"';
+        for (const char16_t unit : value.name) AppendEscaped(out, unit);
+        out += u'"';
     }
-    if (value.type == RegDword && value.data.size() == 4) {
-        line += u"dword:";
-        for (std::size_t i = 4; i-- > 0;) AppendHexByte(line, value.data[i]);
-        lines.push_back(line);
-        return;
-    }
-    line += value.type == RegBinary ? u"hex:" : u"hex(" + Hex(value.type) + u"):";
-    for (std::size_t i = 0; i < value.data.size(); ++i) {
-        AppendHexByte(line, value.data[i]);
-        if (i + 1 == value.data.size()) break;
-        line += u',';
-        if (line.size() > 75) {
-            lines.push_back(line + u'\\');
-            line = u"  ";
+    out += u'=';
+    std::size_t units = 0;
+    if (value.type == win32::RegSz && AsOneString(value.data, units)) {
+        out += u'"';
+        for (std::size_t i = 0; i < units; ++i) AppendEscaped(out, UnitAt(value.data, i));
+        out += u'"';
+    } else if (value.type == RegDword && value.data.size() == 4) {
+        out += u"dword:";
+        for (std::size_t i = 4; i-- > 0;) AppendHexByte(out, value.data[i]);
+    } else {
+        if (value.type == RegBinary) {
+            out += u"hex:";
+        } else {
+            out += u"hex(";
+            AppendHex(out, value.type);
+            out += u"):";
+        }
+        std::size_t line = lineStart;
+        for (std::size_t i = 0; i < value.data.size(); ++i) {
+            AppendHexByte(out, value.data[i]);
+            if (i + 1 == value.data.size()) break;
+            out += u',';
+            if (out.size() - line > 75) {
+                out += u'\\';
+                out += LineEnd;
+                line = out.size();
+                out += u"  ";
+            }
         }
     }
-    lines.push_back(line);
+    out += LineEnd;
 }
 
-void AppendKey(std::vector<std::u16string>& lines, const std::u16string& path, const KeySnapshot& key) {
-    lines.push_back(u"[" + path + u"]");
-    for (const RegistryValue& value : key.values) AppendValue(lines, value);
-    lines.emplace_back();
-    for (const KeySnapshot& subkey : key.subkeys) AppendKey(lines, path + u'\\' + subkey.name, subkey);
+// The key's block and those of its subkeys; path is the key's, and is given
+// back as it came.
+void AppendKey(std::u16string& out, std::u16string& path, const KeySnapshot& key) {
+    out += u'[';
+    out += path;
+    out += u']';
+    out += LineEnd;
+    for (const RegistryValue& value : key.values) AppendValue(out, value);
+    out += LineEnd;
+    for (const KeySnapshot& subkey : key.subkeys) {
+        const std::size_t length = path.size();
+        path += u'\\';
+        path += subkey.name;
+        AppendKey(out, path, subkey);
+        path.resize(length);
+    }
 }
 
-std::vector<std::u16string> Comments(const LocalTime& t, UndoLanguage language) {
+// Enough room for the text of a key in most cases: hex takes about three
+// units a byte.
+std::size_t RoomFor(const KeySnapshot& key, std::size_t pathLength) {
+    std::size_t room = pathLength + key.name.size() + 8;
+    for (const RegistryValue& value : key.values) room += value.name.size() + 3 * value.data.size() + value.data.size() / 8 + 16;
+    for (const KeySnapshot& subkey : key.subkeys) room += RoomFor(subkey, pathLength + key.name.size() + 1);
+    return room;
+}
+
+void AppendComments(std::u16string& out, const LocalTime& t, UndoLanguage language) {
     const std::u16string when = Number(t.year, 4) + u'-' + Number(t.month, 2) + u'-' + Number(t.day, 2) + u' ' +
                                 Number(t.hour, 2) + u':' + Number(t.minute, 2) + u':' + Number(t.second, 2);
     const std::u16string key = std::u16string(MachineRoot) + std::u16string(OverlayIdentifiersPath);
-    if (language == UndoLanguage::Japanese) {
-        return {u"; Tessary が " + when + u" の変更の直前に書いた、変更を元に戻すためのファイルです。",
-                u"; 対象のキー: " + key,
-                u"; インポートすると、変更で名前を変えたサブキーと削除したサブキーが変更前の状態に戻ります。",
-                u"; 変更しなかったサブキーと、変更の後に追加された登録はそのまま残ります。",
-                u"; 使い方: このファイルをダブルクリックして「はい」を選び（または reg import でこのファイルを指定し）、",
-                u"; サインアウトしてからもう一度サインインしてください。"};
+    const std::u16string japanese[] = {u"; Tessary が " + when + u" の変更の直前に書いた、変更を元に戻すためのファイルです。",
+                  u"; 対象のキー: " + key,
+                  u"; インポートすると、変更で名前を変えたサブキーと削除したサブキーが変更前の状態に戻ります。",
+                  u"; 変更しなかったサブキーと、変更の後に追加された登録はそのまま残ります。",
+                  u"; 使い方: このファイルをダブルクリックして「はい」を選び（または reg import でこのファイルを指定し）、",
+                  u"; サインアウトしてからもう一度サインインしてください。"};
+    const std::u16string english[] = {u"; Tessary wrote this file at " + when + u", just before a change, to undo it.",
+                  u"; Key: " + key,
+                  u"; Importing it puts every subkey that the change renamed or deleted back as it was.",
+                  u"; Subkeys the change did not touch, and registrations added since, stay as they are.",
+                  u"; To use it, double-click this file and choose Yes (or give it to reg import),",
+                  u"; then sign out and sign in again."};
+    for (const std::u16string& line : language == UndoLanguage::Japanese ? japanese : english) {
+        out += line;
+        out += LineEnd;
     }
-    return {u"; Tessary wrote this file at " + when + u", just before a change, to undo it.",
-            u"; Key: " + key,
-            u"; Importing it puts every subkey that the change renamed or deleted back as it was.",
-            u"; Subkeys the change did not touch, and registrations added since, stay as they are.",
-            u"; To use it, double-click this file and choose Yes (or give it to reg import),",
-            u"; then sign out and sign in again."};
 }
 
 std::vector<std::uint8_t> Utf16WithByteOrderMark(std::u16string_view text) {
@@ -183,7 +234,7 @@ bool ReadUndoSteps(RegistryApi& registry, const OverlayList& PlannedList, std::v
         const WalkAction action = ActionOf(entry);
         if (action == WalkAction::Keep) continue;
         UndoStep step{action == WalkAction::Rename ? entry.keyName : u"", {PresentName(entry), {}, {}}};
-        if (!FileCanCarry(step.renamedTo) || !ReadKey(registry, key + step.original.name, step.original)) return false;
+        if (!KeyLineCanCarry(step.renamedTo) || !ReadKey(registry, key + step.original.name, step.original)) return false;
         steps.push_back(std::move(step));
     }
     return true;
@@ -197,27 +248,36 @@ bool ReadUndoSteps(RegistryApi& registry, const OverlayList& PlannedList, std::v
 // from A to B is undone by removing B, which now holds A's subkey, and writing
 // A back whole; a deletion of A by writing A back whole. So when a duplicate is
 // deleted and its twin renamed into the freed name, the renamed twin is removed
-// before both originals come back. A walk that stopped half-way is undone the
-// same way: the block of a step that never ran removes a target that does not
-// exist, or one that a step after it in the file writes back whole (the
-// duplicate whose deletion failed), and rewrites a subkey with the values it
-// still has. Keys that no step touched are not named, so registrations added
-// after the change survive the import.
-std::u16string UndoFileText(const std::vector<UndoStep>& steps, const LocalTime& written, UndoLanguage language) {
-    std::vector<std::u16string> lines = {std::u16string(RegistryFileHeader), u""};
-    for (std::u16string& comment : Comments(written, language)) lines.push_back(std::move(comment));
-    lines.emplace_back();
-    const std::u16string key = std::u16string(MachineRoot) + std::u16string(OverlayIdentifiersPath) + u'\\';
+// before both originals come back. A walk that stopped half-way leaves a file
+// of the steps that ran only (KeepStepsThatRan), undone the same way. Keys
+// that no step named are not named in the file, so registrations added or
+// changed after the change survive the import.
+std::u16string UndoFileText(std::span<const UndoStep> steps, const LocalTime& written, UndoLanguage language) {
+    std::u16string key = std::u16string(MachineRoot) + std::u16string(OverlayIdentifiersPath) + u'\\';
+    std::size_t room = 1024;
+    for (const UndoStep& step : steps) room += key.size() + step.renamedTo.size() + 8 + RoomFor(step.original, key.size());
+    std::u16string out;
+    out.reserve(room);
+    out += RegistryFileHeader;
+    out += LineEnd;
+    out += LineEnd;
+    AppendComments(out, written, language);
+    out += LineEnd;
     for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
+        const std::size_t length = key.size();
         if (!step->renamedTo.empty()) {
-            lines.push_back(u"[-" + key + step->renamedTo + u"]");
-            lines.emplace_back();
+            out += u"[-";
+            out += key;
+            out += step->renamedTo;
+            out += u']';
+            out += LineEnd;
+            out += LineEnd;
         }
-        AppendKey(lines, key + step->original.name, step->original);
+        key += step->original.name;
+        AppendKey(out, key, step->original);
+        key.resize(length);
     }
-    std::u16string text;
-    for (const std::u16string& line : lines) text += line + u"\r\n";
-    return text;
+    return out;
 }
 
 std::u16string UndoFileName(const LocalTime& t, int attempt) {
@@ -227,17 +287,17 @@ std::u16string UndoFileName(const LocalTime& t, int attempt) {
     return name + u".reg";
 }
 
-bool WriteUndoFile(const UndoTarget& target, const std::vector<UndoStep>& steps, std::u16string& path) {
-    path.clear();
+bool WriteUndoFile(const UndoTarget& target, std::span<const UndoStep> steps, UndoFile& file) {
+    file.path.clear();
     if (steps.empty()) return true;
     if (target.folder.empty()) return false;
-    const LocalTime now = target.files.Now();
-    const std::vector<std::uint8_t> bytes = Utf16WithByteOrderMark(UndoFileText(steps, now, target.language));
+    file.written = target.files.Now();
+    const std::vector<std::uint8_t> bytes = Utf16WithByteOrderMark(UndoFileText(steps, file.written, target.language));
     for (int attempt = 1; attempt <= MaxUndoFileAttempts; ++attempt) {
-        const std::u16string candidate = target.folder + UndoFileName(now, attempt);
+        const std::u16string candidate = target.folder + UndoFileName(file.written, attempt);
         switch (target.files.CreateNew(candidate, bytes)) {
         case UndoFileApi::Result::Written:
-            path = candidate;
+            file.path = candidate;
             return true;
         case UndoFileApi::Result::Exists:
             continue;
@@ -246,6 +306,22 @@ bool WriteUndoFile(const UndoTarget& target, const std::vector<UndoStep>& steps,
         }
     }
     return false;
+}
+
+void KeepStepsThatRan(const UndoTarget& target, const UndoFile& file, std::span<const UndoStep> steps,
+                      std::size_t done) {
+    if (file.path.empty() || done >= steps.size()) return;
+    if (done == 0) {
+        target.files.Remove(file.path);
+        return;
+    }
+    // Written aside and moved over the whole file, so that some undo file is
+    // there whenever the process ends.
+    const std::u16string aside = file.path + u".tmp";
+    const UndoFileApi::Result written = target.files.CreateNew(
+        aside, Utf16WithByteOrderMark(UndoFileText(steps.first(done), file.written, target.language)));
+    // A file that was already there is not this run's to remove.
+    if (written == UndoFileApi::Result::Written && !target.files.Replace(aside, file.path)) target.files.Remove(aside);
 }
 
 }  // namespace tessary

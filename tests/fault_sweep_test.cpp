@@ -51,11 +51,12 @@ struct Outcome {
     bool changed;
     std::vector<std::string> walk;  // the calls the walk made
     std::size_t undoFiles;
-    bool undoRestores;  // after the second press too, importing the undo file gives back the key
+    std::u16string undoText;
+    std::string undoBroken;  // after the second press too, what importing the undo file got wrong
 };
 
 // Plans from a clean scan, then applies with the fault, answering Yes and No.
-Outcome Apply(const Case& c, RegOp op, int nth, long code, UndoFileApi::Result fileFault = UndoFileApi::Result::Written) {
+Outcome Apply(const Case& c, RegOp op, int nth, long code, FakeUndoFiles files = {}) {
     FakeRegistry registry;
     Seed(registry, c.registry);
     OverlayList current;
@@ -66,11 +67,9 @@ Outcome Apply(const Case& c, RegOp op, int nth, long code, UndoFileApi::Result f
     Outcome outcome;
     outcome.before = ReadRegistrations(registry);
     outcome.namesBefore = registry.OverlayNames();
-    const std::string treeBefore = registry.OverlayTree();
+    const auto subkeysBefore = registry.OverlaySubkeys();
     ScriptedMessages messages;
     RecordingSignOut signOut;
-    FakeUndoFiles files;
-    if (fileFault != UndoFileApi::Result::Written) files.faults[1] = fileFault;
     const ApplyServices services{registry, messages, signOut, {files, u"C:\\", UndoLanguage::English}, nullptr};
     const std::size_t logStart = registry.Log().size();
     if (nth > 0) registry.FailCall(op, registry.Calls(op) + nth, code);
@@ -92,8 +91,9 @@ Outcome Apply(const Case& c, RegOp op, int nth, long code, UndoFileApi::Result f
         EXPECT_EQ(registry.Log().size(), calls);
     }
     outcome.after = ReadRegistrations(registry);
-    registry.Import(files.OnlyText());
-    outcome.undoRestores = registry.OverlayTree() == treeBefore;
+    outcome.undoText = files.OnlyText();
+    outcome.undoBroken =
+        CheckUndoImport(registry, logStart, subkeysBefore, plan.PlannedList, outcome.undoText);
     return outcome;
 }
 
@@ -114,8 +114,8 @@ RegOp OpOf(const std::string& call) {
 // The calls of one press: the names read (Open, EnumKey..., Close), each subkey
 // the walk touches read whole for the undo file (Open, EnumValue..., EnumKey...,
 // Close), then the walk (Open, Rename and Delete..., Close); and the undo file's
-// creation. An undo file is left exactly when the registry was changed, and
-// importing it gives back the key as it was.
+// creation and, after a stopped walk, its replacement. An undo file is left
+// exactly when the registry was changed, and importing it undoes what ran.
 TEST(FaultSweep, EveryCallOfAPressFailingStopsItAndKeepsEveryHandler) {
     int runs = 0, positions = 0;
     for (const Case& c : Cases()) {
@@ -128,11 +128,13 @@ TEST(FaultSweep, EveryCallOfAPressFailingStopsItAndKeepsEveryHandler) {
         }
         const auto checkUndo = [](const Outcome& o) {
             EXPECT_EQ(o.undoFiles, o.changed ? 1u : 0u);
-            EXPECT_TRUE(o.undoRestores);
+            EXPECT_EQ(o.undoBroken, "");
         };
         checkUndo(clean);
         for (const auto fileFault : {UndoFileApi::Result::Exists, UndoFileApi::Result::Failed}) {
-            const Outcome o = Apply(c, RegOp::Open, 0, 0, fileFault);
+            FakeUndoFiles files;
+            files.faults[1] = fileFault;
+            const Outcome o = Apply(c, RegOp::Open, 0, 0, files);
             checkUndo(o);
             if (fileFault == UndoFileApi::Result::Exists || foreseen) {
                 EXPECT_EQ(o.messages, clean.messages) << "the next free name is taken";
@@ -175,6 +177,13 @@ TEST(FaultSweep, EveryCallOfAPressFailingStopsItAndKeepsEveryHandler) {
                 EXPECT_EQ(failed + 2, o.walk.end());
                 EXPECT_EQ(o.walk.back(), "Close = 0");
                 EXPECT_EQ(o.changed, std::any_of(o.walk.begin(), failed, IsAction));
+                // When the file of the steps that ran cannot be put in place, the
+                // whole file stays, and nothing else.
+                FakeUndoFiles replaceFails;
+                replaceFails.replaceFails = true;
+                const Outcome whole = Apply(c, op, nth, code, replaceFails);
+                EXPECT_EQ(whole.undoFiles, o.changed ? 1u : 0u);
+                EXPECT_TRUE(!o.changed || whole.undoText == clean.undoText);
             }
         }
     }

@@ -37,4 +37,9 @@ UndoFileApi::Result Win32UndoFiles::CreateNew(std::u16string_view path, const st
 
 void Win32UndoFiles::Remove(std::u16string_view path) { DeleteFileW(Wide(std::u16string(path))); }
 
+bool Win32UndoFiles::Replace(std::u16string_view from, std::u16string_view to) {
+    return MoveFileExW(Wide(std::u16string(from)), Wide(std::u16string(to)),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
 }  // namespace tessary

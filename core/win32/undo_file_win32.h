@@ -10,6 +10,7 @@ public:
     LocalTime Now() override;
     Result CreateNew(std::u16string_view path, const std::vector<std::uint8_t>& bytes) override;
     void Remove(std::u16string_view path) override;
+    bool Replace(std::u16string_view from, std::u16string_view to) override;
 };
 
 }  // namespace tessary

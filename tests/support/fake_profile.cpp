@@ -69,6 +69,14 @@ UndoFileApi::Result FakeUndoFiles::CreateNew(std::u16string_view path, const std
     return files.try_emplace(std::u16string(path), bytes).second ? Result::Written : Result::Exists;
 }
 
+bool FakeUndoFiles::Replace(std::u16string_view from, std::u16string_view to) {
+    const auto file = files.find(std::u16string(from));
+    if (replaceFails || file == files.end()) return false;
+    files[std::u16string(to)] = std::move(file->second);
+    files.erase(file);
+    return true;
+}
+
 int ScriptedMessages::ShowMessage(int textId, unsigned type) {
     shown.emplace_back(textId, type);
     if (events) events->push_back("message " + std::to_string(textId));

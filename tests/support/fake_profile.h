@@ -48,6 +48,7 @@ public:
     LocalTime now{2026, 12, 9, 14, 8, 24};
     std::map<std::u16string, std::vector<std::uint8_t>> files;  // by path
     std::map<int, Result> faults;                                // by call, from 1
+    bool replaceFails = false;
     int creates = 0;
 
     // The text of the only file, or "" when there is none.
@@ -56,6 +57,7 @@ public:
     LocalTime Now() override { return now; }
     Result CreateNew(std::u16string_view path, const std::vector<std::uint8_t>& bytes) override;
     void Remove(std::u16string_view path) override { files.erase(std::u16string(path)); }
+    bool Replace(std::u16string_view from, std::u16string_view to) override;
 };
 
 // Answers message boxes from a script (No once it runs out) and records them.

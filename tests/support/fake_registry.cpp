@@ -159,12 +159,16 @@ std::vector<std::pair<std::u16string, std::u16string>> FakeRegistry::OverlayRegi
 
 namespace {
 
+bool IsString(const RegValue& value) { return value.type == 1 || value.type == 2 || value.type == 7; }
+
 void Describe(const auto& node, const std::string& indent, std::string& out) {
     static const char digits[] = "0123456789abcdef";
     out += indent + "[" + Utf8(node.name) + "]\n";
     for (const RegValue& value : node.values) {
         out += indent + "  \"" + Utf8(value.name) + "\" " + std::to_string(value.type) + ":";
-        for (const std::uint8_t byte : value.data) out += {' ', digits[byte >> 4], digits[byte & 15]};
+        std::size_t size = value.data.size();
+        if (IsString(value) && size % 2 == 0 && size >= 2 && value.data[size - 1] == 0 && value.data[size - 2] == 0) size -= 2;
+        for (std::size_t i = 0; i < size; ++i) out += {' ', digits[value.data[i] >> 4], digits[value.data[i] & 15]};
         out += "\n";
     }
     for (const auto& [form, child] : node.children) Describe(*child, indent + "  ", out);
@@ -190,6 +194,27 @@ std::string FakeRegistry::OverlayTree() const {
     std::string out;
     if (key != nullptr) Describe(*key, "", out);
     return out;
+}
+
+std::map<std::u16string, std::string> FakeRegistry::OverlaySubkeys() const {
+    std::map<std::u16string, std::string> subkeys;
+    if (const Node* key = Find(Parts(OverlayIdentifiersPath))) {
+        for (const auto& [form, child] : key->children) Describe(*child, "", subkeys[child->name]);
+    }
+    return subkeys;
+}
+
+bool FakeRegistry::HasBracketOrOddString(std::u16string_view name) const {
+    const auto below = [](const auto& self, const Node& node) -> bool {
+        if (node.name.find(u']') != std::u16string::npos) return true;
+        for (const RegValue& value : node.values) {
+            if (IsString(value) && value.data.size() % 2 != 0) return true;
+        }
+        return std::any_of(node.children.begin(), node.children.end(),
+                           [&](const auto& child) { return self(self, *child.second); });
+    };
+    const Node* subkey = Find(Parts(std::u16string(OverlayIdentifiersPath) + u"\\" + std::u16string(name)));
+    return subkey != nullptr && below(below, *subkey);
 }
 
 void FakeRegistry::Import(std::u16string_view text) {

@@ -44,8 +44,14 @@ public:
     std::vector<std::u16string> OverlayNames() const;
     // Each overlay subkey's name with its first value's text.
     std::vector<std::pair<std::u16string, std::u16string>> OverlayRegistrations() const;
-    // The overlay key whole: every subkey, value, type and byte, in order.
+    // The overlay key whole: every subkey, value, type and byte, in order;
+    // string data as readers take it, with or without its terminating NUL.
     std::string OverlayTree() const;
+    // The same for each overlay subkey, by its name.
+    std::map<std::u16string, std::string> OverlaySubkeys() const;
+    // Whether the overlay subkey, or a key below it, has a key name with "]" or
+    // a string value of an odd byte count.
+    bool HasBracketOrOddString(std::u16string_view name) const;
 
     // Imports a registry file's text as reg import does, for what the undo file
     // writes: [-key] removes a key with everything below it, [key] creates it,

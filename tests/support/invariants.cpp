@@ -73,4 +73,39 @@ bool PlanHasUnavoidableClash(const Plan& plan, const std::vector<std::u16string>
     return false;
 }
 
+std::string CheckUndoImport(FakeRegistry& registry, std::size_t walkStart, const std::map<std::u16string, std::string>& beforeWalk,
+                            const OverlayList& PlannedList, std::u16string_view undoText) {
+    auto done = std::count_if(registry.Log().begin() + static_cast<std::ptrdiff_t>(walkStart), registry.Log().end(), [](const std::string& call) {
+        return (call.starts_with("Rename(") || call.starts_with("Delete(")) && call.ends_with(" = 0");
+    });
+    const auto among = [](const std::vector<std::u16string>& names, const std::u16string& name) {
+        return std::any_of(names.begin(), names.end(), [&](const std::u16string& n) { return CompareIgnoringCase(n, name) == 0; });
+    };
+    const std::vector<std::u16string> afterWalk = registry.OverlayNames();
+    std::vector<std::u16string> touched, notRun;  // notRun: where the steps that never ran start from
+    std::u16string late = u"Late";
+    for (const OverlayEntry& entry : PlannedList) {
+        if (entry.noRename && !entry.deleteKey) continue;
+        const std::u16string& from = entry.deleteKey ? entry.keyName : entry.bareName;
+        if (done-- > 0) {
+            touched.push_back(from);
+            if (!entry.deleteKey) touched.push_back(entry.keyName);
+        } else if (notRun.push_back(from); !entry.deleteKey && late == u"Late" && !among(afterWalk, entry.keyName) &&
+                   !among(touched, entry.keyName) && entry.keyName.find(u'\0') == std::u16string::npos) {
+            late = entry.keyName;  // a new name the walk never created
+        }
+    }
+    registry.AddOverlay(late, u"{Late}");
+    notRun.insert(notRun.end(), afterWalk.begin(), afterWalk.end());
+    const auto changed = std::find_if(notRun.begin(), notRun.end(), [&](const auto& n) { return among(afterWalk, n) && !among(touched, n); });
+    if (changed != notRun.end()) registry.AddOverlay(*changed, u"{Changed since}");
+    std::map<std::u16string, std::string> expected = registry.OverlaySubkeys();
+    for (const std::u16string& name : touched) expected.erase(name);
+    for (const std::u16string& name : touched) {
+        if (const auto was = beforeWalk.find(name); was != beforeWalk.end()) expected[name] = was->second;
+    }
+    registry.Import(undoText);
+    return registry.OverlaySubkeys() == expected ? "" : "importing the undo file undid more or less than what ran:\n" + Utf8(undoText);
+}
+
 }  // namespace tessary::testing

@@ -2,6 +2,7 @@
 // fault sweep and the fuzzer. Each returns the first violation, or "".
 #pragma once
 
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -26,5 +27,13 @@ std::string CheckPlan(const OverlayList& current, const Plan& plan);
 // name of a subkey the plan does not know, a target still held by a subkey
 // that is renamed away only later in the walk, or a target too long.
 bool PlanHasUnavoidableClash(const Plan& plan, const std::vector<std::u16string>& unknownNames);
+
+// After a walk (its calls logged from walkStart on) another program registers
+// a handler under a new name the walk did not create and changes a subkey that
+// no step touched. Importing the undo file must then give back every subkey the
+// steps that ran touched as it was before the walk, and leave every other
+// subkey as it was just before the import. Returns the violation, or "".
+std::string CheckUndoImport(FakeRegistry& registry, std::size_t walkStart, const std::map<std::u16string, std::string>& beforeWalk,
+                            const OverlayList& PlannedList, std::u16string_view undoText);
 
 }  // namespace tessary::testing

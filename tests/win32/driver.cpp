@@ -348,11 +348,11 @@ private:
         Check(code == 0, "reg " + Narrow(arguments) + " failed");
     }
 
-    // The undo files Tessary left in its folder.
+    // The undo files Tessary left in its folder, with any file written aside.
     std::vector<std::wstring> UndoFiles() const {
         std::vector<std::wstring> files;
         WIN32_FIND_DATAW found{};
-        const HANDLE search = FindFirstFileW((work + L"\\Tessary-undo-*.reg").c_str(), &found);
+        const HANDLE search = FindFirstFileW((work + L"\\Tessary-undo-*").c_str(), &found);
         if (search == INVALID_HANDLE_VALUE) return files;
         do {
             files.emplace_back(found.cFileName);
