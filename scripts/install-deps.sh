@@ -3,8 +3,10 @@
 # unless they are all there already.
 set -euo pipefail
 
+# libclang-rt-14-dev holds libFuzzer and the sanitizer runtimes; clang only
+# recommends it, and minimal images leave recommendations out.
 packages=(
-    cmake ninja-build g++ clang libgtest-dev googletest libbenchmark-dev
+    cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest libbenchmark-dev
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     wine wine64 xvfb x11-utils imagemagick fonts-ipafont-gothic fonts-wine locales
     python3 unicode-data unzip

@@ -244,10 +244,12 @@ private:
         } else if (verb == L"pick") {
             Pick(arg(1) == L"first" ? IDC_FIRST : IDC_SECOND, arg(2));
         } else if (verb == L"press") {
+            BringToForeground(dialog, "the dialog");
             PostMessageW(Control(arg(1) == L"change" ? IDC_CHANGE : IDC_EXIT), BM_CLICK, 0, 0);
         } else if (verb == L"command") {
             PostMessageW(dialog, WM_COMMAND, arg(1) == L"ok" ? IDOK : IDCANCEL, 0);
         } else if (verb == L"key") {
+            BringToForeground(dialog, "the dialog");
             PressKey(arg(1) == L"escape" ? VK_ESCAPE : VK_RETURN);
         } else if (verb == L"close-box") {
             PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -315,7 +317,10 @@ private:
     void ClearRegistryOnce() {
         if (cleared) return;
         cleared = true;
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, OverlayPath);
+        // A subkey the machine protects must stop the scenario here, not as a
+        // list that differs later.
+        const LSTATUS status = RegDeleteTreeW(HKEY_LOCAL_MACHINE, OverlayPath);
+        if (status != ERROR_FILE_NOT_FOUND) CheckStatus(status, "cannot empty the overlay key");
         HKEY key = nullptr;
         CheckStatus(RegCreateKeyExW(HKEY_LOCAL_MACHINE, OverlayPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
                     "cannot make the overlay key");
@@ -391,6 +396,25 @@ private:
         CheckCall(remote != nullptr, "cannot reach into the program's memory");
         const std::wstring expected = japanese ? L"\xFF0D \x5909\x66F4(&C) \x2192" : L"-- &Change ->";
         Check(WindowText(Control(IDC_CHANGE)) == expected, "the dialog is not in the expected language");
+        BringToForeground(dialog, "the dialog");
+    }
+
+    // Keys and clicks reach only the foreground window, and the dialog gets the
+    // focus only when activated; on a hosted runner its console holds the
+    // foreground. Attached to that window's input, this process may hand it on.
+    static void BringToForeground(HWND window, const std::string& what) {
+        for (DWORD waited = 0; GetForegroundWindow() != window; waited += 20) {
+            if (waited > Timeout) {
+                throw Failure("cannot bring " + what + " to the foreground; " +
+                              Quoted(WindowText(GetForegroundWindow())) + " keeps it");
+            }
+            const DWORD self = GetCurrentThreadId();
+            const DWORD holder = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+            const bool attached = holder != 0 && holder != self && AttachThreadInput(self, holder, TRUE) != FALSE;
+            SetForegroundWindow(window);
+            if (attached) AttachThreadInput(self, holder, FALSE);
+            Sleep(20);
+        }
     }
 
     // Wine starts a program as a Unix process and waits for it to come up; on
@@ -574,6 +598,7 @@ private:
               "the message box has other buttons");
         const int pressed = button == L"yes" ? IDYES : button == L"no" ? IDNO : IDOK;
         Check(id != 204 || pressed != IDYES || UnderWine(), "refusing to sign this machine's user out");
+        BringToForeground(box, "the message box " + Narrow(which));
         PostMessageW(GetDlgItem(box, pressed), BM_CLICK, 0, 0);
         WaitUntil([&] { return !IsWindow(box); }, "the message box to close");
     }

@@ -357,7 +357,7 @@ TEST(Executable, LoadsDllsFromSystem32OnlyAndKeepsAslrAndDep) {
     };
     const auto dos = at(0, IMAGE_DOS_HEADER{});
     const auto nt = at(static_cast<std::size_t>(dos.e_lfanew), IMAGE_NT_HEADERS64{});
-    ASSERT_EQ(nt.Signature, IMAGE_NT_SIGNATURE);
+    ASSERT_EQ(nt.Signature, static_cast<DWORD>(IMAGE_NT_SIGNATURE));
     const WORD hardening = IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE | IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA |
                            IMAGE_DLLCHARACTERISTICS_NX_COMPAT;
     EXPECT_EQ(nt.OptionalHeader.DllCharacteristics & hardening, hardening);
