@@ -56,7 +56,8 @@ struct Outcome {
 };
 
 // Plans from a clean scan, then applies with the fault, answering Yes and No.
-Outcome Apply(const Case& c, RegOp op, int nth, long code, FakeUndoFiles files = {}) {
+Outcome Apply(const Case& c, RegOp op, int nth, long code, UndoFileApi::Result fileFault = UndoFileApi::Result::Written,
+              bool replaceFails = false) {
     FakeRegistry registry;
     Seed(registry, c.registry);
     OverlayList current;
@@ -70,6 +71,9 @@ Outcome Apply(const Case& c, RegOp op, int nth, long code, FakeUndoFiles files =
     const auto subkeysBefore = registry.OverlaySubkeys();
     ScriptedMessages messages;
     RecordingSignOut signOut;
+    FakeUndoFiles files;
+    if (fileFault != UndoFileApi::Result::Written) files.faults[1] = fileFault;
+    files.replaceFails = replaceFails;
     const ApplyServices services{registry, messages, signOut, {files, u"C:\\", UndoLanguage::English}, nullptr};
     const std::size_t logStart = registry.Log().size();
     if (nth > 0) registry.FailCall(op, registry.Calls(op) + nth, code);
@@ -132,9 +136,7 @@ TEST(FaultSweep, EveryCallOfAPressFailingStopsItAndKeepsEveryHandler) {
         };
         checkUndo(clean);
         for (const auto fileFault : {UndoFileApi::Result::Exists, UndoFileApi::Result::Failed}) {
-            FakeUndoFiles files;
-            files.faults[1] = fileFault;
-            const Outcome o = Apply(c, RegOp::Open, 0, 0, files);
+            const Outcome o = Apply(c, RegOp::Open, 0, 0, fileFault);
             checkUndo(o);
             if (fileFault == UndoFileApi::Result::Exists || foreseen) {
                 EXPECT_EQ(o.messages, clean.messages) << "the next free name is taken";
@@ -179,9 +181,7 @@ TEST(FaultSweep, EveryCallOfAPressFailingStopsItAndKeepsEveryHandler) {
                 EXPECT_EQ(o.changed, std::any_of(o.walk.begin(), failed, IsAction));
                 // When the file of the steps that ran cannot be put in place, the
                 // whole file stays, and nothing else.
-                FakeUndoFiles replaceFails;
-                replaceFails.replaceFails = true;
-                const Outcome whole = Apply(c, op, nth, code, replaceFails);
+                const Outcome whole = Apply(c, op, nth, code, UndoFileApi::Result::Written, true);
                 EXPECT_EQ(whole.undoFiles, o.changed ? 1u : 0u);
                 EXPECT_TRUE(!o.changed || whole.undoText == clean.undoText);
             }
