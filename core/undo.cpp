@@ -198,18 +198,20 @@ void AppendComments(std::u16string& out, const LocalTime& t, UndoLanguage langua
     const std::u16string when = Number(t.year, 4) + u'-' + Number(t.month, 2) + u'-' + Number(t.day, 2) + u' ' +
                                 Number(t.hour, 2) + u':' + Number(t.minute, 2) + u':' + Number(t.second, 2);
     const std::u16string key = std::u16string(MachineRoot) + std::u16string(OverlayIdentifiersPath);
-    const std::u16string japanese[] = {u"; Tessary が " + when + u" の変更の直前に書いた、変更を元に戻すためのファイルです。",
-                  u"; 対象のキー: " + key,
-                  u"; インポートすると、変更で名前を変えたサブキーと削除したサブキーが変更前の状態に戻ります。",
-                  u"; 変更しなかったサブキーと、変更の後に追加された登録はそのまま残ります。",
-                  u"; 使い方: このファイルをダブルクリックして「はい」を選び（または reg import でこのファイルを指定し）、",
-                  u"; サインアウトしてからもう一度サインインしてください。"};
-    const std::u16string english[] = {u"; Tessary wrote this file at " + when + u", just before a change, to undo it.",
-                  u"; Key: " + key,
-                  u"; Importing it puts every subkey that the change renamed or deleted back as it was.",
-                  u"; Subkeys the change did not touch, and registrations added since, stay as they are.",
-                  u"; To use it, double-click this file and choose Yes (or give it to reg import),",
-                  u"; then sign out and sign in again."};
+    const std::u16string japanese[] = {
+        u"; Tessary が " + when + u" の変更の直前に書いた、変更を元に戻すためのファイルです。",
+        u"; 対象のキー: " + key,
+        u"; インポートすると、変更で名前を変えたサブキーと削除したサブキーが、値とその下のサブキーも含めて戻ります。",
+        u"; 変更しなかったサブキーと、変更の後にほかの名前で追加された登録はそのまま残ります。",
+        u"; 使い方: このファイルをダブルクリックして「はい」を選び（または reg import でこのファイルを指定し）、",
+        u"; サインアウトしてからもう一度サインインしてください。"};
+    const std::u16string english[] = {
+        u"; Tessary wrote this file at " + when + u", just before a change, to undo it.",
+        u"; Key: " + key,
+        u"; Importing it puts back every subkey that the change renamed or deleted, with its values and subkeys.",
+        u"; Subkeys the change did not touch, and registrations added since under other names, stay as they are.",
+        u"; To use it, double-click this file and choose Yes (or give it to reg import),",
+        u"; then sign out and sign in again."};
     for (const std::u16string& line : language == UndoLanguage::Japanese ? japanese : english) {
         out += line;
         out += LineEnd;
