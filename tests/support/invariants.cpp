@@ -90,9 +90,13 @@ std::string CheckUndoImport(FakeRegistry& registry, std::size_t walkStart, const
         if (done-- > 0) {
             touched.push_back(from);
             if (!entry.deleteKey) touched.push_back(entry.keyName);
-        } else if (notRun.push_back(from); !entry.deleteKey && late == u"Late" && !among(afterWalk, entry.keyName) &&
-                   !among(touched, entry.keyName) && entry.keyName.find(u'\0') == std::u16string::npos) {
-            late = entry.keyName;  // a new name the walk never created
+            continue;
+        }
+        notRun.push_back(from);
+        // A new name the walk never created is where another program registers.
+        if (!entry.deleteKey && late == u"Late" && !among(afterWalk, entry.keyName) && !among(touched, entry.keyName) &&
+            entry.keyName.find(u'\0') == std::u16string::npos) {
+            late = entry.keyName;
         }
     }
     registry.AddOverlay(late, u"{Late}");
