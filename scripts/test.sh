@@ -12,6 +12,9 @@ scripts/install-deps.sh
 echo "== Generated sources are current"
 python3 scripts/make-upper-case-table.py --check
 
+echo "== Every portable file includes what it uses"
+scripts/check-includes.sh
+
 echo "== The CI workflow is valid"
 # The validator from the npm registry, at a fixed version, kept under build/.
 validator=build/action-validator/node_modules/.bin/action-validator

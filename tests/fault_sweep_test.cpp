@@ -3,6 +3,7 @@
 // what happened, and no handler loses its last registration.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iostream>
 #include <map>
 
