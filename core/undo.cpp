@@ -318,8 +318,9 @@ void KeepStepsThatRan(const UndoTarget& target, const UndoFile& file, std::span<
         return;
     }
     // Written aside and moved over the whole file, so that some undo file is
-    // there whenever the process ends.
-    const std::u16string aside = file.path + u".tmp";
+    // there whenever the process ends. The name aside is no longer than the
+    // file's, so it fits wherever the file did.
+    const std::u16string aside = file.path.substr(0, file.path.rfind(u'.')) + u".tmp";
     const UndoFileApi::Result written = target.files.CreateNew(
         aside, Utf16WithByteOrderMark(UndoFileText(steps.first(done), file.written, target.language)));
     // A file that was already there is not this run's to remove.

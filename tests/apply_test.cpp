@@ -256,6 +256,7 @@ TEST_F(ApplyTest, AfterAHalfDoneWalkTheUndoFileUndoesOnlyWhatRan) {
     ASSERT_TRUE(state.registryChanged);
     ASSERT_EQ(files.files.size(), 1u);
     EXPECT_EQ(files.files.begin()->first, u"C:\\Users\\user\\Tessary-undo-20261209-140824.reg");
+    EXPECT_EQ(files.moves.at(0).first, u"C:\\Users\\user\\Tessary-undo-20261209-140824.tmp") << "no longer than the file's";
     EXPECT_EQ(files.files.begin()->second[0], 0xFF) << "UTF-16LE with a byte-order mark";
 
     const std::u16string path = u"HKEY_LOCAL_MACHINE\\" + key;

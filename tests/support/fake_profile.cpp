@@ -70,6 +70,7 @@ UndoFileApi::Result FakeUndoFiles::CreateNew(std::u16string_view path, const std
 }
 
 bool FakeUndoFiles::Replace(std::u16string_view from, std::u16string_view to) {
+    moves.emplace_back(from, to);
     const auto file = files.find(std::u16string(from));
     if (replaceFails || file == files.end()) return false;
     files[std::u16string(to)] = std::move(file->second);

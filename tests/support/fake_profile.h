@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/apply.h"
@@ -50,6 +51,7 @@ public:
     std::map<int, Result> faults;                                // by call, from 1
     bool replaceFails = false;
     int creates = 0;
+    std::vector<std::pair<std::u16string, std::u16string>> moves;  // by Replace: from, to
 
     // The text of the only file, or "" when there is none.
     std::u16string OnlyText() const;

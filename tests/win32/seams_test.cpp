@@ -197,7 +197,7 @@ TEST_F(Win32ProfileTest, UndoFilesAreOnlyEverCreatedNew) {
     EXPECT_EQ(files.CreateNew(file, {'B'}), UndoFileApi::Result::Exists);
     EXPECT_EQ(std::filesystem::file_size(directory / L"undo.reg"), 4u);
     EXPECT_EQ(files.CreateNew((directory / L"missing" / L"undo.reg").u16string(), {'C'}), UndoFileApi::Result::Failed);
-    const std::u16string aside = file + u".tmp";
+    const std::u16string aside = (directory / L"undo.tmp").u16string();
     EXPECT_EQ(files.CreateNew(aside, {'D'}), UndoFileApi::Result::Written);
     EXPECT_TRUE(files.Replace(aside, file)) << "a file written aside replaces it whole";
     EXPECT_EQ(std::filesystem::file_size(directory / L"undo.reg"), 1u);
