@@ -22,6 +22,8 @@
 //   signed-out                  (the program asked the system to sign out)
 //   columns                     (styles, headings and widths of both list views)
 //   centred                     (the dialog is centred on the work area)
+//   other-window                (another program's window takes the foreground;
+//                                the next step takes it back by the fallback first)
 // A STATUS of @duplicate or @rename is that text in the run's language. The
 // overlay key is emptied before the first seed; without seeds or an import it is
 // used as it is.
@@ -133,15 +135,18 @@ public:
     }
 
     ~Driver() {
-        if (process.hProcess != nullptr) {
-            if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 99);
-            CloseHandle(process.hProcess);
-            CloseHandle(process.hThread);
+        for (PROCESS_INFORMATION* started : {&process, &other}) {
+            if (started->hProcess == nullptr) continue;
+            if (WaitForSingleObject(started->hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(started->hProcess, 99);
+            CloseHandle(started->hProcess);
+            CloseHandle(started->hThread);
         }
     }
 
-    void Run(std::istream& scenario, const std::wstring& directory) {
-        scenarioDirectory = directory;
+    void Run(std::istream& scenario, const std::wstring& path) {
+        const std::size_t slash = path.find_last_of(L'\\');
+        scenarioDirectory = path.substr(0, slash);
+        scenarioName = path.substr(slash + 1, path.find_last_of(L'.') - slash - 1);
         std::vector<std::vector<std::wstring>> lines;
         std::vector<int> numbers;
         std::string line;
@@ -250,7 +255,7 @@ private:
             PostMessageW(dialog, WM_COMMAND, arg(1) == L"ok" ? IDOK : IDCANCEL, 0);
         } else if (verb == L"key") {
             BringToForeground(dialog, "the dialog");
-            PressKey(arg(1) == L"escape" ? VK_ESCAPE : VK_RETURN);
+            PressKey(static_cast<WORD>(arg(1) == L"escape" ? VK_ESCAPE : VK_RETURN));
         } else if (verb == L"close-box") {
             PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
         } else if (verb == L"exit-code") {
@@ -304,6 +309,8 @@ private:
                                                          ", " + std::to_string(y));
         } else if (verb == L"signed-out") {
             WaitForSignOut();
+        } else if (verb == L"other-window") {
+            OtherWindow();
         } else if (verb == L"screenshot") {
             Screenshot(arg(1));
         } else if (verb == L"screenshot-message") {
@@ -401,20 +408,82 @@ private:
 
     // Keys and clicks reach only the foreground window, and the dialog gets the
     // focus only when activated; on a hosted runner its console holds the
-    // foreground. Attached to that window's input, this process may hand it on.
-    static void BringToForeground(HWND window, const std::string& what) {
-        for (DWORD waited = 0; GetForegroundWindow() != window; waited += 20) {
-            if (waited > Timeout) {
-                throw Failure("cannot bring " + what + " to the foreground; " +
-                              Quoted(WindowText(GetForegroundWindow())) + " keeps it");
+    // foreground, and Windows may refuse it to a background process. The ways,
+    // tried in turn until one gives it: attached to the holder's input, this
+    // process may hand it on; a synthetic Alt lifts the lock that keeps a
+    // background process from taking it; SwitchToThisWindow, the last resort.
+    void BringToForeground(HWND window, const std::string& what) {
+        static const char* const ways[] = {"AttachThreadInput", "SendInput of Alt", "SwitchToThisWindow"};
+        const int first = fallbackFirst ? 1 : 0;
+        fallbackFirst = false;
+        for (const ULONGLONG start = GetTickCount64(); GetForegroundWindow() != window;) {
+            if (GetTickCount64() - start > Timeout) ForegroundFailure(what);
+            for (int i = 0; i < 3 && GetForegroundWindow() != window; ++i) {
+                const int way = (first + i) % 3;
+                TakeForeground(window, way);
+                Sleep(20);
+                if (way != 0 && GetForegroundWindow() == window) std::printf("%s: in front by %s\n", what.c_str(), ways[way]);
             }
+        }
+    }
+
+    static void TakeForeground(HWND window, int way) {
+        if (way == 0) {
             const DWORD self = GetCurrentThreadId();
             const DWORD holder = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
             const bool attached = holder != 0 && holder != self && AttachThreadInput(self, holder, TRUE) != FALSE;
             SetForegroundWindow(window);
             if (attached) AttachThreadInput(self, holder, FALSE);
-            Sleep(20);
+        } else if (way == 1) {
+            INPUT alt{};
+            alt.type = INPUT_KEYBOARD;
+            alt.ki.wVk = VK_MENU;
+            alt.ki.dwFlags = KEYEVENTF_KEYUP;
+            SendInput(1, &alt, static_cast<int>(sizeof alt));
+            SetForegroundWindow(window);
+        } else {
+            SwitchToThisWindow(window, TRUE);
         }
+    }
+
+    // What a reader of the log needs to see why: the window that keeps the
+    // foreground, whether this process is on the desktop that takes input, and
+    // the whole screen.
+    [[noreturn]] void ForegroundFailure(const std::string& what) {
+        const HWND holder = GetForegroundWindow();
+        wchar_t kind[256] = {};
+        GetClassNameW(holder, kind, 256);
+        std::string desktop;
+        const HDESK input = OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS);
+        if (input == nullptr) {
+            desktop = "the input desktop cannot be opened (error " + std::to_string(GetLastError()) +
+                      "): not the interactive session, or a locked or secure desktop";
+        } else {
+            const std::wstring own = DesktopName(GetThreadDesktop(GetCurrentThreadId()));
+            desktop = "the input desktop is " + Quoted(DesktopName(input)) + ", this process's " + Quoted(own);
+            CloseDesktop(input);
+        }
+        const std::wstring shot = Screenshot(L"foreground-failure." + scenarioName, true);
+        throw Failure("cannot bring " + what + " to the foreground; " + Quoted(WindowText(holder)) + " (class " +
+                      Quoted(kind) + ") keeps it; " + desktop + "; the screen is in " + Quoted(shot));
+    }
+
+    static std::wstring DesktopName(HDESK desktop) {
+        wchar_t name[256] = {};
+        GetUserObjectInformationW(desktop, UOI_NAME, name, sizeof name - sizeof(wchar_t), nullptr);
+        return name;
+    }
+
+    // Another program's window in front, as a console or a notification would
+    // be on a real desktop: this driver run again, showing a message box.
+    void OtherWindow() {
+        wchar_t self[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        Launch(self, L"\"" + std::wstring(self) + L"\" --other-window", nullptr, other);
+        HWND window = nullptr;
+        WaitUntil([&] { return (window = FindWindowOf(other.dwProcessId, nullptr)) != nullptr; }, "the other window");
+        BringToForeground(window, "the other window");
+        fallbackFirst = true;
     }
 
     // Wine starts a program as a Unix process and waits for it to come up; on
@@ -447,8 +516,8 @@ private:
 
     // A visible dialog-class window of the program: the main dialog has no owner,
     // a message box is owned by it.
-    HWND FindWindowOf(HWND owner) const {
-        Search search{process.dwProcessId, owner, nullptr};
+    static HWND FindWindowOf(DWORD processId, HWND owner) {
+        Search search{processId, owner, nullptr};
         EnumWindows(
             [](HWND window, LPARAM data) -> BOOL {
                 auto* s = reinterpret_cast<Search*>(data);
@@ -468,10 +537,10 @@ private:
     }
 
     HWND FindDialog() const {
-        const HWND found = FindWindowOf(nullptr);
+        const HWND found = FindWindowOf(process.dwProcessId, nullptr);
         return found != nullptr && WindowText(found) == L"Tessary" ? found : nullptr;
     }
-    HWND MessageBoxWindow() const { return FindWindowOf(dialog); }
+    HWND MessageBoxWindow() const { return FindWindowOf(process.dwProcessId, dialog); }
     static std::wstring MessageBoxText(HWND box) { return box == nullptr ? L"" : WindowText(GetDlgItem(box, 0xFFFF)); }
 
     HWND Control(int id) const { return GetDlgItem(dialog, id); }
@@ -657,11 +726,17 @@ private:
         std::ofstream(IniPath().c_str(), std::ios::binary) << bytes;
     }
 
-    void Screenshot(const std::wstring& name) {
-        if (shots.empty()) return;
+    // The dialog, or the whole screen, as NAME.LANGUAGE.bmp; returns the file.
+    std::wstring Screenshot(const std::wstring& name, bool wholeScreen = false) {
+        if (shots.empty()) return L"";
         Sleep(300);  // let the views paint
         RECT frame{};
         GetWindowRect(dialog, &frame);
+        if (wholeScreen) {
+            frame = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), 0, 0};
+            frame.right = frame.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+            frame.bottom = frame.top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
+        }
         const int width = frame.right - frame.left, height = frame.bottom - frame.top;
         const HDC screen = GetDC(nullptr);
         const HDC memory = CreateCompatibleDC(screen);
@@ -676,13 +751,15 @@ private:
         const DWORD size = stride * static_cast<DWORD>(height);
         const DWORD headers = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
         BITMAPFILEHEADER file{0x4D42, headers + size, 0, 0, headers};
-        std::ofstream out((shots + L"\\" + name + (japanese ? L".ja" : L".en") + L".bmp").c_str(), std::ios::binary);
+        const std::wstring path = shots + L"\\" + name + (japanese ? L".ja" : L".en") + L".bmp";
+        std::ofstream out(path.c_str(), std::ios::binary);
         out.write(reinterpret_cast<const char*>(&file), sizeof file);
         out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
         out.write(static_cast<const char*>(bits), size);
         DeleteObject(bitmap);
         DeleteDC(memory);
         ReleaseDC(nullptr, screen);
+        return path;
     }
 
     std::wstring exe;
@@ -690,9 +767,12 @@ private:
     bool japanese;
     std::wstring shots;
     std::wstring scenarioDirectory;
+    std::wstring scenarioName;
     bool cleared = false;
     HMODULE strings = nullptr;
     PROCESS_INFORMATION process{};
+    PROCESS_INFORMATION other{};  // the other-window step's
+    bool fallbackFirst = false;
     HWND dialog = nullptr;
     void* remote = nullptr;
 };
@@ -700,6 +780,9 @@ private:
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 2 && std::wstring(argv[1]) == L"--other-window") {
+        return MessageBoxW(nullptr, L"Another program's window", L"Another program", MB_OK) == 0;
+    }
     if (argc < 5) {
         std::fprintf(stderr, "usage: tessary_driver Tessary.exe scenario work-directory ja|en [screenshots]\n");
         return 2;
@@ -721,7 +804,7 @@ int wmain(int argc, wchar_t** argv) {
     try {
         Driver driver(WindowsPath(argv[1]), WindowsPath(argv[3]), std::wstring(argv[4]) == L"ja",
                       argc > 5 ? WindowsPath(argv[5]) : L"");
-        driver.Run(scenario, scenarioPath.substr(0, scenarioPath.find_last_of(L'\\')));
+        driver.Run(scenario, scenarioPath);
     } catch (const Failure& failure) {
         std::printf("FAIL %s: %s\n", name.c_str(), failure.what());
         return 1;
