@@ -33,6 +33,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
