@@ -199,19 +199,19 @@ void AppendComments(std::u16string& out, const LocalTime& t, UndoLanguage langua
                                 Number(t.hour, 2) + u':' + Number(t.minute, 2) + u':' + Number(t.second, 2);
     const std::u16string key = std::u16string(MachineRoot) + std::u16string(OverlayIdentifiersPath);
     const std::u16string japanese[] = {
-        u"; Tessary が " + when + u" の変更の直前に書いた、変更を元に戻すためのファイルです。",
+        u"; Tessary が " + when + u" の変更を元に戻すために書いたファイルです。",
         u"; 対象のキー: " + key,
-        u"; インポートすると、変更で名前を変えたサブキーと削除したサブキーが、値とその下のサブキーも含めて戻ります。",
-        u"; 変更しなかったサブキーと、変更の後にほかの名前で追加された登録はそのまま残ります。",
-        u"; 使い方: このファイルをダブルクリックして「はい」を選び（または reg import でこのファイルを指定し）、",
-        u"; サインアウトしてからもう一度サインインしてください。"};
+        u"; インポートすると、[-...] の行に書かれたサブキーを、その時点で中にあるものごと削除し、",
+        u"; [...] の行に書かれたサブキーを、変更前の値とその下のサブキーとともに書き戻します。",
+        u"; このファイルに書かれていないサブキー（その後ほかの名前で追加された登録など）はそのまま残ります。",
+        u"; 使い方: このファイルをダブルクリックして「はい」を選び（または reg import で指定し）、サインアウトしてからもう一度サインインしてください。"};
     const std::u16string english[] = {
-        u"; Tessary wrote this file at " + when + u", just before a change, to undo it.",
+        u"; Tessary wrote this file to undo its change of " + when + u".",
         u"; Key: " + key,
-        u"; Importing it puts back every subkey that the change renamed or deleted, with its values and subkeys.",
-        u"; Subkeys the change did not touch, and registrations added since under other names, stay as they are.",
-        u"; To use it, double-click this file and choose Yes (or give it to reg import),",
-        u"; then sign out and sign in again."};
+        u"; Importing it deletes each subkey named in a [-...] line, with whatever it holds by then,",
+        u"; and writes each subkey named in a [...] line back with the values and subkeys it had before the change.",
+        u"; Subkeys that this file does not name, such as registrations added since under other names, stay as they are.",
+        u"; To use it, double-click this file and choose Yes (or give it to reg import), then sign out and sign in again."};
     for (const std::u16string& line : language == UndoLanguage::Japanese ? japanese : english) {
         out += line;
         out += LineEnd;
@@ -243,17 +243,23 @@ bool ReadUndoSteps(RegistryApi& registry, const OverlayList& PlannedList, std::v
 }
 
 // Why the steps are undone last first, each from a snapshot of the whole
-// subkey taken before the walk began: the walk's pre-check lets no step start
-// from a name that an earlier step created, so every snapshot shows its subkey as
-// it was when that step ran. Undoing the steps in reverse, each block meets the
-// key as it was right after its step, the later steps already undone: a rename
-// from A to B is undone by removing B, which now holds A's subkey, and writing
-// A back whole; a deletion of A by writing A back whole. So when a duplicate is
-// deleted and its twin renamed into the freed name, the renamed twin is removed
-// before both originals come back. A walk that stopped half-way leaves a file
-// of the steps that ran only (KeepStepsThatRan), undone the same way. Keys
-// that no step named are not named in the file, so registrations added or
-// changed after the change survive the import.
+// subkey taken before the walk began. The walk's pre-check (WalkIsPossible)
+// follows the names step by step, so it does find a name that an earlier
+// rename creates. But every snapshot is read before the walk, under the name
+// its step starts from (ReadUndoSteps), and each step of a plan starts from a
+// different subkey of the scan: such a name is not there before the walk (it
+// would be an earlier step's subkey), cannot be read, and the change is
+// refused. Nor has an earlier step moved or deleted a step's subkey, so every
+// snapshot shows its subkey as it was when that step ran.
+// Undoing the steps in reverse, each block meets the key as it was right after
+// its step, the later steps already undone: a rename from A to B is undone by
+// removing B, which now holds A's subkey, and writing A back whole; a deletion
+// of A by writing A back whole. So when a duplicate is deleted and its twin
+// renamed into the freed name, the renamed twin is removed before both
+// originals come back. A walk that stopped half-way leaves a file of the steps
+// that ran only (KeepStepsThatRan), undone the same way. Keys that no step
+// named are not named in the file, so registrations added or changed after the
+// change survive the import.
 std::u16string UndoFileText(std::span<const UndoStep> steps, const LocalTime& written, UndoLanguage language) {
     std::u16string key = std::u16string(MachineRoot) + std::u16string(OverlayIdentifiersPath) + u'\\';
     std::size_t room = 1024;

@@ -292,6 +292,7 @@ TEST(UndoFileText, WritesEveryValueSoThatItComesBack) {
         {{u"odd", 1, {0x41, 0x00, 0x42}}, u"\"odd\"=hex(1):41,00,42"},
         {{u"inner", 1, SzData(std::u16string(u"a\0b", 3))}, u"\"inner\"=hex(1):61,00,00,00,62,00,00,00"},
         {{u"open", 1, SzData(u"ab", false)}, u"\"open\"=\"ab\""},
+        {{u"open expand", 2, SzData(u"%A%", false)}, u"\"open expand\"=hex(2):25,00,41,00,25,00"},
         {{u"empty", 1, {}}, u"\"empty\"=hex(1):"},
         {{u"lines", 1, SzData(u"a\nb")}, u"\"lines\"=hex(1):61,00,0a,00,62,00,00,00"},
         {{u"long", 3, long_},
