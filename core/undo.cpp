@@ -243,14 +243,13 @@ bool ReadUndoSteps(RegistryApi& registry, const OverlayList& PlannedList, std::v
 }
 
 // Why the steps are undone last first, each from a snapshot of the whole
-// subkey taken before the walk began. The walk's pre-check (WalkIsPossible)
-// follows the names step by step, so it does find a name that an earlier
-// rename creates. But every snapshot is read before the walk, under the name
-// its step starts from (ReadUndoSteps), and each step of a plan starts from a
-// different subkey of the scan: such a name is not there before the walk (it
-// would be an earlier step's subkey), cannot be read, and the change is
-// refused. Nor has an earlier step moved or deleted a step's subkey, so every
-// snapshot shows its subkey as it was when that step ran.
+// subkey taken before the walk began: every snapshot shows its subkey as it
+// was when its step ran. The steps of a plan start from different subkeys of
+// the scan, so no earlier step moves or deletes a later step's subkey. The
+// pre-check (WalkIsPossible) follows the names step by step, so it would let a
+// step start from a name that an earlier rename creates, as after another
+// program renamed subkeys since the scan; but no subkey has that name when
+// the snapshots are read (ReadUndoSteps), so such a change is refused.
 // Undoing the steps in reverse, each block meets the key as it was right after
 // its step, the later steps already undone: a rename from A to B is undone by
 // removing B, which now holds A's subkey, and writing A back whole; a deletion
