@@ -1,7 +1,12 @@
 #include "core/apply.h"
 
 #include <map>
+#include <optional>
 #include <set>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
 
 #include "core/catalogue.h"
 
@@ -29,14 +34,63 @@ bool WalkPlan(RegistryApi& registry, RegKey key, const OverlayList& PlannedList,
     return true;
 }
 
-// The plan fits the key as it is now: nothing was renamed, deleted or added
-// under it since the scan in a way that would stop the walk half-way.
-bool KeyAllowsWalk(RegistryApi& registry, const OverlayList& PlannedList) {
-    std::vector<std::u16string> present;
-    return ReadSubkeyNames(registry, present) && WalkIsPossible(PlannedList, present);
+// The handler text that the subkey holds now: taken from its snapshot where a
+// step reads it whole, else read here.
+std::optional<std::u16string> HandlerNow(RegistryApi& registry, const std::u16string& name,
+                                         const KeySnapshot* snapshot) {
+    RegistryValue first;
+    if (snapshot != nullptr) {
+        if (snapshot->values.empty()) return std::nullopt;
+        first = snapshot->values.front();
+    } else if (!ReadFirstValue(registry, name, first)) {
+        return std::nullopt;
+    }
+    std::u16string clsid;
+    if (!HandlerClsidOf(first.type, first.data, clsid)) return std::nullopt;
+    return clsid;
+}
+
+// What the deletions rely on, in the key as it is now. Each duplicate still
+// holds the handler that the scan read for it and has no subkeys, which
+// RegDeleteKeyW would refuse; the twin that the plan keeps for it still holds
+// that handler too. So no deletion takes a handler's last registration, also
+// when another program has registered a subkey anew since the scan.
+bool DeletionsKeepEveryHandler(RegistryApi& registry, const OverlayList& PlannedList, std::span<const UndoStep> steps) {
+    std::map<std::u16string_view, const KeySnapshot*> snapshots;
+    for (const UndoStep& step : steps) snapshots.emplace(step.original.name, &step.original);
+    // The entries the plan keeps, by blank-free name and handler.
+    std::map<std::pair<std::u16string, std::u16string_view>, const std::u16string*> kept;
+    for (const OverlayEntry& entry : PlannedList) {
+        if (ActionOf(entry) != WalkAction::Delete) kept.try_emplace({StripLeadingBlanks(entry.bareName), entry.handlerClsid}, &entry.bareName);
+    }
+    std::map<std::u16string_view, std::optional<std::u16string>> handlers;  // each subkey read once
+    const auto holds = [&](const std::u16string& name, const std::u16string& clsid) {
+        auto [handler, added] = handlers.try_emplace(name);
+        if (added) {
+            const auto snapshot = snapshots.find(name);
+            handler->second = HandlerNow(registry, name, snapshot == snapshots.end() ? nullptr : snapshot->second);
+        }
+        return handler->second == clsid;
+    };
+    for (const OverlayEntry& entry : PlannedList) {
+        if (ActionOf(entry) != WalkAction::Delete) continue;
+        const auto doomed = snapshots.find(entry.keyName);
+        const auto twin = kept.find({entry.bareName, entry.handlerClsid});
+        if (doomed == snapshots.end() || !doomed->second->subkeys.empty() || twin == kept.end() ||
+            !holds(entry.keyName, entry.handlerClsid) || !holds(*twin->second, entry.handlerClsid)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
+
+bool KeyAllowsWalk(RegistryApi& registry, const OverlayList& PlannedList, std::vector<UndoStep>& steps) {
+    std::vector<std::u16string> present;
+    return ReadSubkeyNames(registry, present) && WalkIsPossible(PlannedList, present) &&
+           ReadUndoSteps(registry, PlannedList, steps) && DeletionsKeepEveryHandler(registry, PlannedList, steps);
+}
 
 bool WalkIsPossible(const OverlayList& PlannedList, const std::vector<std::u16string>& presentNames) {
     // A subkey is looked for by its exact spelling, which every comparison finds.
@@ -88,7 +142,7 @@ void ApplyPlannedList(const OverlayList& PlannedList, const ApplyServices& servi
     std::vector<UndoStep> undo;
     UndoFile undoFile;
     std::size_t done = 0;
-    if (KeyAllowsWalk(services.registry, PlannedList) && ReadUndoSteps(services.registry, PlannedList, undo)) {
+    if (KeyAllowsWalk(services.registry, PlannedList, undo)) {
         const OpenKey key = OpenMachineKey(services.registry, OverlayIdentifiersPath, win32::KeyWrite);
         succeeded = key && WriteUndoFile(services.undo, undo, undoFile) &&
                     WalkPlan(services.registry, key.get(), PlannedList, done);

@@ -59,9 +59,17 @@ inline constexpr std::size_t MaxKeyNameLength = 255;
 // names for the next. A name holding U+0000 refuses the walk.
 bool WalkIsPossible(const OverlayList& PlannedList, const std::vector<std::u16string>& presentNames);
 
+// The check before the walk, against the key as it is now: the names allow
+// every step (WalkIsPossible); each subkey that a step renames or deletes, and
+// every key below it, can be read whole for the undo file and opened with the
+// access its step needs; each duplicate to delete has no subkeys, and it and
+// the twin that the plan keeps for it still hold the handler read at start.
+// Fills the undo steps; false refuses the change.
+bool KeyAllowsWalk(RegistryApi& registry, const OverlayList& PlannedList, std::vector<UndoStep>& steps);
+
 // Asks for confirmation, then checks the whole walk against the key as it is
-// now and writes the undo file: a walk that would fail on names, or whose undo
-// file cannot be read or written, changes nothing. Otherwise walks the plan
+// now (KeyAllowsWalk) and writes the undo file: a walk that the check refuses,
+// or whose undo file cannot be written, changes nothing. Otherwise walks the plan
 // from first to last (delete, keep or rename), stops at the first failure and
 // reports it; on success offers to sign out, writing the settings first. An undo
 // file is left exactly when the registry was changed, for the steps that ran.

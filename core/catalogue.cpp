@@ -6,17 +6,6 @@
 namespace tessary {
 namespace {
 
-// The first value's data as text: only the bytes the registry returned count,
-// and the text ends at the first NUL among them, if any.
-std::u16string TextFromData(const std::uint8_t* data, std::uint32_t byteCount) {
-    std::u16string text(byteCount / 2, u'\0');
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        text[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
-    }
-    text.resize(std::min(text.size(), text.find(u'\0')));
-    return text;
-}
-
 // The class identifier text of the subkey's first value, or false when the
 // subkey has none that qualifies.
 bool ReadHandlerClsid(RegistryApi& registry, std::u16string_view name, std::u16string& clsid) {
@@ -37,13 +26,23 @@ bool ReadHandlerClsid(RegistryApi& registry, std::u16string_view name, std::u16s
     std::uint32_t type = 0;
     const long status = registry.EnumValue(subkey.get(), 0, valueName.data(), &valueNameLength,
                                            &type, data.data(), &dataLength);
-    if (status != win32::ErrorSuccess || type != win32::RegSz) return false;
-
-    clsid = TextFromData(data.data(), std::min(dataLength, ValueDataCapacity));
-    return true;
+    return status == win32::ErrorSuccess &&
+           HandlerClsidOf(type, std::span(data).first(std::min(dataLength, ValueDataCapacity)), clsid);
 }
 
 }  // namespace
+
+// Only the bytes the registry returned count, and the text ends at the first
+// NUL among them, if any.
+bool HandlerClsidOf(std::uint32_t type, std::span<const std::uint8_t> data, std::u16string& clsid) {
+    if (type != win32::RegSz) return false;
+    clsid.assign(data.size() / 2, u'\0');
+    for (std::size_t i = 0; i < clsid.size(); ++i) {
+        clsid[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
+    }
+    clsid.resize(std::min(clsid.size(), clsid.find(u'\0')));
+    return true;
+}
 
 void ReadOverlayIdentifiers(RegistryApi& registry, OverlayList& CurrentList) {
     const OpenKey key = OpenMachineKey(registry, OverlayIdentifiersPath, win32::KeyRead);

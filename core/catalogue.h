@@ -2,6 +2,11 @@
 // into CurrentList.
 #pragma once
 
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
 #include "core/overlay.h"
 #include "core/registry.h"
 
@@ -20,6 +25,10 @@ inline constexpr int MaxFailedIndicesInARow = 64;
 // order the registry enumerates them. Nothing is reported: a subkey that cannot
 // be read is left out, and an unopenable key leaves the list as it is.
 void ReadOverlayIdentifiers(RegistryApi& registry, OverlayList& CurrentList);
+
+// The class identifier text that the scan takes from a subkey's first value:
+// REG_SZ data up to its first NUL. False for a value of another type.
+bool HandlerClsidOf(std::uint32_t type, std::span<const std::uint8_t> data, std::u16string& clsid);
 
 // Every subkey name of the overlay key as it is now, also of the subkeys the
 // scan leaves out. False when the key or any index cannot be read: then the

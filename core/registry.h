@@ -22,6 +22,7 @@ inline constexpr long ErrorNoMoreItems = 259;
 inline constexpr long ErrorKeyDeleted = 1018;
 
 inline constexpr std::uint32_t KeyQueryValue = 0x0001;
+inline constexpr std::uint32_t Delete = 0x00010000;
 inline constexpr std::uint32_t KeyRead = 0x20019;
 inline constexpr std::uint32_t KeyWrite = 0x20006;
 

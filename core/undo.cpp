@@ -1,18 +1,12 @@
 #include "core/undo.h"
 
 #include <algorithm>
+#include <array>
 
 #include "core/catalogue.h"
 
 namespace tessary {
 namespace {
-
-constexpr std::u16string_view RegistryFileHeader = u"Windows Registry Editor Version 5.00";
-constexpr std::u16string_view MachineRoot = u"HKEY_LOCAL_MACHINE\\";
-constexpr std::uint32_t RegExpandSz = 2;
-constexpr std::uint32_t RegBinary = 3;
-constexpr std::uint32_t RegDword = 4;
-constexpr std::uint32_t RegMultiSz = 7;
 
 // Value names have at most 16,383 characters; data has no fixed limit.
 constexpr std::uint32_t ValueNameLimit = 16384;
@@ -24,20 +18,13 @@ constexpr std::size_t DataCapacityLimit = 0x80000000u;
 // this many, something is wrong with the folder.
 constexpr int MaxUndoFileAttempts = 100;
 
-bool FileCanCarry(std::u16string_view name) {
-    return name.find_first_of(std::u16string_view(u"\0\r\n", 3)) == std::u16string_view::npos;
-}
-
-// How Registry Editor splits a "[...]" line whose key name holds "]" is not
-// known, and a wrong split in a "[-...]" line would delete another key.
-bool KeyLineCanCarry(std::u16string_view name) { return FileCanCarry(name) && name.find(u']') == std::u16string_view::npos; }
-
-bool IsStringType(std::uint32_t type) { return type == win32::RegSz || type == RegExpandSz || type == RegMultiSz; }
-
-bool ReadValues(RegistryApi& registry, RegKey key, std::vector<RegistryValue>& values) {
+// The key's values in the registry's order, at most limit of them, each read
+// into a buffer that grows until it fits.
+bool ReadValues(RegistryApi& registry, RegKey key, std::vector<RegistryValue>& values,
+                std::size_t limit = DataCapacityLimit) {
     std::vector<char16_t> name(ValueNameLimit);
     std::vector<std::uint8_t> data(FirstDataCapacity);
-    for (std::uint32_t index = 0;;) {
+    for (std::uint32_t index = 0; values.size() < limit;) {
         std::uint32_t nameLength = ValueNameLimit;
         auto dataLength = static_cast<std::uint32_t>(data.size());
         std::uint32_t type = 0;
@@ -52,25 +39,26 @@ bool ReadValues(RegistryApi& registry, RegKey key, std::vector<RegistryValue>& v
         if (status != win32::ErrorSuccess) return false;
         RegistryValue value{std::u16string(name.data(), std::min(nameLength, ValueNameLimit - 1)), type, {}};
         value.data.assign(data.begin(), data.begin() + std::min<std::size_t>(dataLength, data.size()));
-        // Importers add a terminating unit to string data and read past an odd
-        // last byte, so such a value would not come back as it was.
-        if (!FileCanCarry(value.name) || (IsStringType(type) && value.data.size() % 2 != 0)) return false;
         values.push_back(std::move(value));
         ++index;
     }
+    return true;
 }
 
-// The key at the path below HKEY_LOCAL_MACHINE, whole.
-bool ReadKey(RegistryApi& registry, const std::u16string& path, KeySnapshot& snapshot) {
+// The key at the path below HKEY_LOCAL_MACHINE, whole, opened with the access
+// given; every key below it is opened with KEY_READ and DELETE.
+bool ReadKey(RegistryApi& registry, const std::u16string& path, std::uint32_t access, KeySnapshot& snapshot) {
     if (!KeyLineCanCarry(snapshot.name)) return false;
-    const OpenKey key = OpenMachineKey(registry, path, win32::KeyRead);
+    const OpenKey key = OpenMachineKey(registry, path, access);
     std::vector<std::u16string> names;
-    if (!key || !ReadValues(registry, key.get(), snapshot.values) || !ReadSubkeyNames(registry, key.get(), names)) {
+    if (!key || !ReadValues(registry, key.get(), snapshot.values) ||
+        !std::all_of(snapshot.values.begin(), snapshot.values.end(), ValueCanCarry) ||
+        !ReadSubkeyNames(registry, key.get(), names)) {
         return false;
     }
     for (std::u16string& name : names) {
         KeySnapshot subkey{std::move(name), {}, {}};
-        if (!ReadKey(registry, path + u'\\' + subkey.name, subkey)) return false;
+        if (!ReadKey(registry, path + u'\\' + subkey.name, win32::KeyRead | win32::Delete, subkey)) return false;
         snapshot.subkeys.push_back(std::move(subkey));
     }
     return true;
@@ -82,130 +70,18 @@ std::u16string Number(int value, std::size_t width) {
     return digits;
 }
 
-constexpr std::u16string_view HexDigits = u"0123456789abcdef";
-constexpr std::u16string_view LineEnd = u"\r\n";
-
-void AppendHexByte(std::u16string& out, std::uint8_t byte) {
-    out += HexDigits[byte >> 4];
-    out += HexDigits[byte & 0xF];
-}
-
-void AppendHex(std::u16string& out, std::uint32_t number) {
-    const std::size_t start = out.size();
-    do {
-        out += HexDigits[number & 0xF];
-        number >>= 4;
-    } while (number != 0);
-    std::reverse(out.begin() + static_cast<std::ptrdiff_t>(start), out.end());
-}
-
-void AppendEscaped(std::u16string& out, char16_t unit) {
-    if (unit == u'\\' || unit == u'"') out += u'\\';
-    out += unit;
-}
-
-char16_t UnitAt(const std::vector<std::uint8_t>& data, std::size_t unit) {
-    return static_cast<char16_t>(data[2 * unit] | (data[2 * unit + 1] << 8));
-}
-
-// The units of REG_SZ data that a quoted string gives back: whole units, no NUL
-// but one at the end, and no line break, which would end the file's line. An
-// importer adds the terminating NUL, so data without one comes back with it,
-// which every reader reads the same. Anything else is written as bytes.
-bool AsOneString(const std::vector<std::uint8_t>& data, std::size_t& units) {
-    if (data.size() < 2 || data.size() % 2 != 0) return false;
-    units = data.size() / 2;
-    if (UnitAt(data, units - 1) == u'\0') --units;
-    for (std::size_t i = 0; i < units; ++i) {
-        const char16_t unit = UnitAt(data, i);
-        if (unit == u'\0' || unit == u'\r' || unit == u'\n') return false;
-    }
-    return true;
-}
-
-// As Registry Editor writes values: hex bytes separated by commas, a long line
-// continued with a backslash.
-void AppendValue(std::u16string& out, const RegistryValue& value) {
-    const std::size_t lineStart = out.size();
-    if (value.name.empty()) {
-        out += u'@';
-    } else {
-        out += u'"';
-        for (const char16_t unit : value.name) AppendEscaped(out, unit);
-        out += u'"';
-    }
-    out += u'=';
-    std::size_t units = 0;
-    if (value.type == win32::RegSz && AsOneString(value.data, units)) {
-        out += u'"';
-        for (std::size_t i = 0; i < units; ++i) AppendEscaped(out, UnitAt(value.data, i));
-        out += u'"';
-    } else if (value.type == RegDword && value.data.size() == 4) {
-        out += u"dword:";
-        for (std::size_t i = 4; i-- > 0;) AppendHexByte(out, value.data[i]);
-    } else {
-        if (value.type == RegBinary) {
-            out += u"hex:";
-        } else {
-            out += u"hex(";
-            AppendHex(out, value.type);
-            out += u"):";
-        }
-        std::size_t line = lineStart;
-        for (std::size_t i = 0; i < value.data.size(); ++i) {
-            AppendHexByte(out, value.data[i]);
-            if (i + 1 == value.data.size()) break;
-            out += u',';
-            if (out.size() - line > 75) {
-                out += u'\\';
-                out += LineEnd;
-                line = out.size();
-                out += u"  ";
-            }
-        }
-    }
-    out += LineEnd;
-}
-
-// The key's block and those of its subkeys; path is the key's, and is given
-// back as it came.
-void AppendKey(std::u16string& out, std::u16string& path, const KeySnapshot& key) {
-    out += u'[';
-    out += path;
-    out += u']';
-    out += LineEnd;
-    for (const RegistryValue& value : key.values) AppendValue(out, value);
-    out += LineEnd;
-    for (const KeySnapshot& subkey : key.subkeys) {
-        const std::size_t length = path.size();
-        path += u'\\';
-        path += subkey.name;
-        AppendKey(out, path, subkey);
-        path.resize(length);
-    }
-}
-
-// Enough room for the text of a key in most cases: hex takes about three
-// units a byte.
-std::size_t RoomFor(const KeySnapshot& key, std::size_t pathLength) {
-    std::size_t room = pathLength + key.name.size() + 8;
-    for (const RegistryValue& value : key.values) room += value.name.size() + 3 * value.data.size() + value.data.size() / 8 + 16;
-    for (const KeySnapshot& subkey : key.subkeys) room += RoomFor(subkey, pathLength + key.name.size() + 1);
-    return room;
-}
-
 void AppendComments(std::u16string& out, const LocalTime& t, UndoLanguage language) {
     const std::u16string when = Number(t.year, 4) + u'-' + Number(t.month, 2) + u'-' + Number(t.day, 2) + u' ' +
                                 Number(t.hour, 2) + u':' + Number(t.minute, 2) + u':' + Number(t.second, 2);
     const std::u16string key = std::u16string(MachineRoot) + std::u16string(OverlayIdentifiersPath);
-    const std::u16string japanese[] = {
+    const std::array<std::u16string, 6> japanese = {
         u"; Tessary が " + when + u" の変更を元に戻すために書いたファイルです。",
         u"; 対象のキー: " + key,
         u"; インポートすると、[-...] の行に書かれたサブキーを、その時点で含まれる値やサブキーごと削除し、",
         u"; [...] の行に書かれたサブキーを、変更前の値とその下のサブキーとともに書き戻します。",
         u"; このファイルに書かれていないサブキー（その後ほかの名前で追加された登録など）はそのまま残ります。",
         u"; 使い方: このファイルをダブルクリックして「はい」を選び（または reg import で指定し）、サインアウトしてからもう一度サインインしてください。"};
-    const std::u16string english[] = {
+    const std::array<std::u16string, 6> english = {
         u"; Tessary wrote this file to undo its change of " + when + u".",
         u"; Key: " + key,
         u"; Importing it deletes each subkey named in a [-...] line, with whatever it holds by then,",
@@ -218,16 +94,6 @@ void AppendComments(std::u16string& out, const LocalTime& t, UndoLanguage langua
     }
 }
 
-std::vector<std::uint8_t> Utf16WithByteOrderMark(std::u16string_view text) {
-    std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
-    bytes.reserve(2 + 2 * text.size());
-    for (const char16_t unit : text) {
-        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-    }
-    return bytes;
-}
-
 }  // namespace
 
 bool ReadUndoSteps(RegistryApi& registry, const OverlayList& PlannedList, std::vector<UndoStep>& steps) {
@@ -236,9 +102,23 @@ bool ReadUndoSteps(RegistryApi& registry, const OverlayList& PlannedList, std::v
         const WalkAction action = ActionOf(entry);
         if (action == WalkAction::Keep) continue;
         UndoStep step{action == WalkAction::Rename ? entry.keyName : u"", {PresentName(entry), {}, {}}};
-        if (!KeyLineCanCarry(step.renamedTo) || !ReadKey(registry, key + step.original.name, step.original)) return false;
+        // RegRenameKey needs KEY_WRITE on the subkey and DELETE on it and every
+        // key below it; RegDeleteKeyW needs DELETE.
+        const std::uint32_t access = win32::KeyRead | win32::Delete | (step.renamedTo.empty() ? 0 : win32::KeyWrite);
+        if (!KeyLineCanCarry(step.renamedTo) || !ReadKey(registry, key + step.original.name, access, step.original)) {
+            return false;
+        }
         steps.push_back(std::move(step));
     }
+    return true;
+}
+
+bool ReadFirstValue(RegistryApi& registry, std::u16string_view name, RegistryValue& value) {
+    const OpenKey key = OpenMachineKey(registry, std::u16string(OverlayIdentifiersPath) + u'\\' + std::u16string(name),
+                                       win32::KeyQueryValue);
+    std::vector<RegistryValue> values;
+    if (!key || !ReadValues(registry, key.get(), values, 1) || values.empty()) return false;
+    value = std::move(values.front());
     return true;
 }
 

@@ -13,21 +13,9 @@
 
 #include "core/overlay.h"
 #include "core/registry.h"
+#include "core/registry_text.h"
 
 namespace tessary {
-
-struct RegistryValue {
-    std::u16string name;  // empty for the default value
-    std::uint32_t type = 0;
-    std::vector<std::uint8_t> data;
-};
-
-// A key with every value and subkey below it, to any depth.
-struct KeySnapshot {
-    std::u16string name;  // below its parent
-    std::vector<RegistryValue> values;
-    std::vector<KeySnapshot> subkeys;
-};
 
 // One rename or deletion of the walk, with the subkey as it was before.
 struct UndoStep {
@@ -36,10 +24,15 @@ struct UndoStep {
 };
 
 // Reads the subkey of the overlay key that each rename and deletion of the plan
-// starts from, in walk order. False when any key or value below them cannot be
-// read, or cannot come back from a registry file as it is: a name with U+0000
-// or a line break, a key name with "]", string data of an odd byte count.
+// starts from, in walk order, each key opened with the access that its step
+// needs. False when any key or value below them cannot be opened so or read,
+// or cannot come back from a registry file as it is: a name with U+0000 or a
+// line break, a key name with "]", string data of an odd byte count.
 bool ReadUndoSteps(RegistryApi& registry, const OverlayList& PlannedList, std::vector<UndoStep>& steps);
+
+// The first value that the registry lists for the overlay subkey, read whole.
+// False when it has none or it cannot be read.
+bool ReadFirstValue(RegistryApi& registry, std::u16string_view name, RegistryValue& value);
 
 enum class UndoLanguage { Japanese, English };
 

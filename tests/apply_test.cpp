@@ -27,12 +27,12 @@ std::u16string WindowsUpperCased(std::u16string_view name) {
     return upper;
 }
 
-OverlayEntry Deletion(std::u16string_view name) {
-    return {std::u16string(name), StripLeadingBlanks(name), u"{X}", true, true};
+OverlayEntry Deletion(std::u16string_view name, std::u16string_view clsid = u"{X}") {
+    return {std::u16string(name), StripLeadingBlanks(name), std::u16string(clsid), true, true};
 }
 
-OverlayEntry Rename(std::u16string_view present, std::u16string_view newName) {
-    return {std::u16string(newName), std::u16string(present), u"{X}", present == newName, false};
+OverlayEntry Rename(std::u16string_view present, std::u16string_view newName, std::u16string_view clsid = u"{X}") {
+    return {std::u16string(newName), std::u16string(present), std::u16string(clsid), present == newName, false};
 }
 
 class ApplyTest : public ::testing::Test {
@@ -123,9 +123,10 @@ TEST_F(ApplyTest, YesToSignOutWritesTheSettingsFirst) {
     EXPECT_EQ(events, (std::vector<std::string>{"message 203", "message 204", "write settings", "sign out"}));
 }
 
-// What the names of the key as it is now show to fail, fails before anything is
-// changed: the Change button stays on, and another choice of groups may be tried.
-TEST_F(ApplyTest, AWalkThatWouldFailOnNamesChangesNothing) {
+// What the key as it is now shows would fail or lose a handler, fails before
+// anything is changed: the Change button stays on, and another choice of groups
+// may be tried.
+TEST_F(ApplyTest, AWalkThatTheKeyShowsWouldFailOrLoseAHandlerChangesNothing) {
     const auto drop = [](FakeRegistry& r, const char16_t* name) {
         RegKey key = nullptr;
         r.OpenLocalMachineKey(std::u16string(OverlayIdentifiersPath).c_str(), win32::KeyWrite, &key);
@@ -141,6 +142,7 @@ TEST_F(ApplyTest, AWalkThatWouldFailOnNamesChangesNothing) {
         std::u16string leftOut = {};  // a subkey without a value, which the scan leaves out
         UpperCaseFunction registryUpperCase = UpperCased;
         const char16_t* first = u"Tortoise";
+        bool refused = true;
     } cases[] = {
         {"an old and a new registration share a blank-free name",
          {Entry(u" Tortoise1", u"{Old}"), Entry(u"Tortoise1", u"{New}"), Entry(u"Tortoise2")}, u"-", nullptr},
@@ -173,6 +175,21 @@ TEST_F(ApplyTest, AWalkThatWouldFailOnNamesChangesNothing) {
          [&](FakeRegistry&) { files.faults[1] = UndoFileApi::Result::Failed; }},
         {"the folder of Tessary.ini is unknown", WorkedExample(), u"CloudSync",
          [&](FakeRegistry&) { services.undo.folder.clear(); }},
+        // " Tortoise2" is deleted as a duplicate of "Tortoise2", which is renamed.
+        {"the duplicate registered anew", WorkedExample(), u"CloudSync",
+         [](FakeRegistry& r) { r.AddOverlay(u" Tortoise2", u"{New}"); }},
+        {"the twin that stays registered anew", WorkedExample(), u"CloudSync",
+         [](FakeRegistry& r) { r.AddOverlay(u"Tortoise2", u"{New}"); }},
+        {"the twin that stays, kept as it is, registered anew", WorkedExample(), u"-",
+         [](FakeRegistry& r) { r.AddOverlay(u"Tortoise2", u"{New}"); }, {}, UpperCased, u"CloudSync"},
+        {"the twin that stays gone", WorkedExample(), u"CloudSync", [&](FakeRegistry& r) { drop(r, u"Tortoise2"); }},
+        {"a duplicate with a subkey, which RegDeleteKeyW refuses", WorkedExample(), u"CloudSync",
+         [](FakeRegistry& r) { r.AddKey(std::u16string(OverlayIdentifiersPath) + u"\\ Tortoise2\\a"); }},
+        {"a key below a subkey to rename that refuses DELETE", WorkedExample(), u"CloudSync", [](FakeRegistry& r) {
+             r.Deny(std::u16string(OverlayIdentifiersPath) + u"\\ Archiver\\a", win32::Delete);
+         }},
+        {"an unrelated handler registered since goes ahead", WorkedExample(), u"CloudSync",
+         [](FakeRegistry& r) { r.AddOverlay(u"Zeta", u"{Z}"); }, {}, UpperCased, u"Tortoise", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
@@ -187,6 +204,10 @@ TEST_F(ApplyTest, AWalkThatWouldFailOnNamesChangesNothing) {
         const auto before = registry.OverlayRegistrations();
         const int actions = registry.Calls(RegOp::Rename) + registry.Calls(RegOp::Delete);
         Apply({IdYes});
+        if (!c.refused) {
+            EXPECT_EQ(messages.shown.back(), std::make_pair(IdsChangeSucceeded, MbYesNo));
+            continue;
+        }
         EXPECT_EQ(messages.shown, (Shown{{IdsConfirmChange, MbYesNo}, {IdsChangeFailed, MbOk}}));
         EXPECT_EQ(registry.OverlayRegistrations(), before);
         EXPECT_EQ(registry.Calls(RegOp::Rename) + registry.Calls(RegOp::Delete), actions) << "nothing attempted";
@@ -198,7 +219,8 @@ TEST_F(ApplyTest, AWalkThatWouldFailOnNamesChangesNothing) {
 
 TEST_F(ApplyTest, TheFirstFailureStopsTheWalkAndKeepsWhatWasDone) {
     Seed(registry, WorkedExample());
-    plan = {Deletion(u" Tortoise2"), Rename(u"  CloudSync1", u" CloudSync1"), Rename(u" Archiver", u"Archiver")};
+    plan = {Deletion(u" Tortoise2", u"{T2}"), Rename(u"  CloudSync1", u" CloudSync1"), Rename(u" Archiver", u"Archiver"),
+            Rename(u"Tortoise2", u"Tortoise2", u"{T2}")};
     registry.FailCall(RegOp::Rename, 1, win32::ErrorAccessDenied);
     Apply({IdYes});
     EXPECT_EQ(messages.shown.back(), std::make_pair(IdsChangeFailed, MbOk));
@@ -242,14 +264,15 @@ TEST_F(ApplyTest, AWalkThatChangedNothingMayBeTriedAgain) {
 }
 
 // The undo file of the twins: the duplicate " Tortoise2" is deleted and its twin
-// renamed into the freed name. The duplicate has a subkey, so its deletion fails
-// after the first rename: the file is replaced by one of that rename only, and
-// importing it gives back the key as it was.
+// renamed into the freed name. The deletion fails after the first rename, as
+// nothing showed beforehand: the file is replaced by one of that rename only,
+// and importing it gives back the key as it was.
 TEST_F(ApplyTest, AfterAHalfDoneWalkTheUndoFileUndoesOnlyWhatRan) {
     PlanFromRegistry(u"Tortoise", NoGroupMarker, {Entry(u" Tortoise2", u"{T2}"), Entry(u"Tortoise1", u"{T1}"), Entry(u"Tortoise2", u"{T2}")});
     const std::u16string key = std::u16string(OverlayIdentifiersPath) + u"\\";
-    registry.AddValue(key + u" Tortoise2\\Child", {u"Path", win32::RegSz, SzData(u"C:\\x")});
+    registry.AddValue(key + u"Tortoise2\\Child", {u"Path", win32::RegSz, SzData(u"C:\\x")});
     registry.AddValue(key + u" Tortoise2", {u"Extra", 4, {1, 0, 0, 0}});
+    registry.FailCall(RegOp::Delete, 1, win32::ErrorAccessDenied);
     const std::string before = registry.OverlayTree();
     Apply({IdYes});
     ASSERT_EQ(messages.shown.back(), std::make_pair(IdsChangeFailed, MbOk));

@@ -102,6 +102,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Plan plan = BuildPlannedList(current, first, second);
     if (const std::string broken = CheckPlan(current, plan); !broken.empty()) Fail(broken);
 
+    // Another program registers a subkey anew while Tessary is open: whatever the
+    // walk does then, no handler may lose its last registration.
+    const bool reRegistered = !current.empty() && in.ConsumeIntegralInRange(0, 7) == 0;
+    if (reRegistered) {
+        registry.AddOverlay(current[in.ConsumeIntegralInRange<std::size_t>(0, current.size() - 1)].keyName,
+                            in.ConsumeBool() ? u"{A}" : u"{B}");
+    }
+
     // Subkeys the scan left out stay in the registry, untouched by the plan.
     std::vector<std::u16string> unknown = registry.OverlayNames();
     std::erase_if(unknown, [&](const std::u16string& name) {
@@ -141,18 +149,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const bool succeeded = messages.shown.back().first == IdsChangeSucceeded;
-    // A duplicate that has subkeys of its own cannot be deleted; the plan cannot
-    // see them. (The registry keeps the first spelling of names equal ignoring case.)
-    const bool deletedHadSubkeys = std::any_of(plan.PlannedList.begin(), plan.PlannedList.end(), [&](const OverlayEntry& e) {
-        return e.deleteKey && lastAction == "Delete(\"" + Utf8(e.keyName) + "\") = 5" &&
-               std::any_of(withSubkeys.begin(), withSubkeys.end(),
-                           [&](const std::u16string& name) { return CompareIgnoringCase(name, e.keyName) == 0; });
+    if (!succeeded && lastAction.starts_with("Rename(") && lastAction.ends_with(" = 5")) return 0;
+    // A duplicate that has subkeys of its own cannot be deleted, which the key
+    // shows beforehand. (The registry keeps the first spelling of names equal
+    // ignoring case.)
+    const bool deletedHasSubkeys = std::any_of(plan.PlannedList.begin(), plan.PlannedList.end(), [&](const OverlayEntry& e) {
+        return e.deleteKey && std::any_of(withSubkeys.begin(), withSubkeys.end(), [&](const std::u16string& name) {
+                   return CompareIgnoringCase(name, e.keyName) == 0;
+               });
     });
-    if (!succeeded && (deletedHadSubkeys || (lastAction.starts_with("Rename(") && lastAction.ends_with(" = 5")))) return 0;
     const bool clash = PlanHasUnavoidableClash(plan, unknown) ||
                        std::any_of(namesBefore.begin(), namesBefore.end(),
-                                   [](const std::u16string& name) { return name.find(u'\0') != std::u16string::npos; }) || unportable;
-    if (succeeded && clash) Fail("the walk succeeded through a clash");
+                                   [](const std::u16string& name) { return name.find(u'\0') != std::u16string::npos; }) ||
+                       unportable || deletedHasSubkeys || reRegistered;
+    if (succeeded && clash && !reRegistered) Fail("the walk succeeded through a clash");
     if (!succeeded) {
         if (!clash) {
             for (const OverlayEntry& e : plan.PlannedList) {

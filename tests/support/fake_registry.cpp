@@ -11,6 +11,14 @@ struct FakeRegistry::Node {
     std::u16string name;
     std::vector<RegValue> values;
     std::map<std::u16string, std::unique_ptr<Node>> children;  // by upper-cased name
+    std::uint32_t denied = 0;
+
+    // RegRenameKey needs KEY_WRITE on the key and DELETE on every key below it.
+    bool DeniesRename(std::uint32_t rights = win32::KeyWrite | win32::Delete) const {
+        return (denied & rights) != 0 || std::any_of(children.begin(), children.end(), [](const auto& child) {
+                   return child.second->DeniesRename(win32::Delete);
+               });
+    }
 };
 
 namespace {
@@ -124,6 +132,8 @@ void FakeRegistry::AddOverlay(std::u16string_view name, std::u16string_view clsi
     // Set as regedit does: the unnamed default value.
     AddValue(path, RegValue{u"", win32::RegSz, SzData(clsid)});
 }
+
+void FakeRegistry::Deny(std::u16string_view path, std::uint32_t access) { Make(path).denied |= access; }
 
 void FakeRegistry::RemoveOverlayKey() {
     Path parent = Parts(OverlayIdentifiersPath);
@@ -314,7 +324,9 @@ long FakeRegistry::OpenLocalMachineKey(const char16_t* path, std::uint32_t acces
     long code = 0;
     if (Injected(RegOp::Open, code)) return Record(call, code);
     Path parts = Parts(path);
-    if (Find(parts) == nullptr) return Record(call, win32::ErrorFileNotFound);
+    const Node* node = Find(parts);
+    if (node == nullptr) return Record(call, win32::ErrorFileNotFound);
+    if ((node->denied & access) != 0) return Record(call, win32::ErrorAccessDenied);
     const std::uintptr_t handle = nextHandle++;
     handles[handle] = std::move(parts);
     *key = reinterpret_cast<RegKey>(handle);
@@ -374,7 +386,7 @@ long FakeRegistry::RenameKey(RegKey key, const char16_t* from, const char16_t* t
     const auto source = node->children.find(upper(from));
     if (source == node->children.end()) return Record(call, win32::ErrorFileNotFound);
     // A target that exists, also one differing only in case, is refused.
-    if (node->children.count(upper(to)) != 0) return Record(call, win32::ErrorAccessDenied);
+    if (node->children.count(upper(to)) != 0 || source->second->DeniesRename()) return Record(call, win32::ErrorAccessDenied);
     // Windows keeps key names to 255 characters (Wine 8 lets longer ones through).
     if (std::u16string_view(to).size() > 255) return Record(call, 87);
     std::unique_ptr<Node> moved = std::move(source->second);
@@ -392,7 +404,9 @@ long FakeRegistry::DeleteKey(RegKey key, const char16_t* name) {
     if (const long status = Resolve(key, node); status != win32::ErrorSuccess) return Record(call, status);
     const auto child = node->children.find(upper(name));
     if (child == node->children.end()) return Record(call, win32::ErrorFileNotFound);
-    if (!child->second->children.empty()) return Record(call, win32::ErrorAccessDenied);
+    if (!child->second->children.empty() || (child->second->denied & win32::Delete) != 0) {
+        return Record(call, win32::ErrorAccessDenied);
+    }
     node->children.erase(child);
     return Record(call, win32::ErrorSuccess);
 }

@@ -39,6 +39,9 @@ public:
     // default value.
     void AddOverlay(std::u16string_view name, std::u16string_view clsid);
     void RemoveOverlayKey();
+    // As a key's permissions may: opening the key with any of these rights fails
+    // with error 5, and so do a deletion or rename that needs one of them.
+    void Deny(std::u16string_view path, std::uint32_t access);
 
     // The overlay subkeys' names in enumeration order.
     std::vector<std::u16string> OverlayNames() const;
