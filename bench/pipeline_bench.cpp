@@ -5,10 +5,14 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
+#include "core/apply.h"
 #include "core/candidates.h"
+#include "core/catalogue.h"
 #include "core/planner.h"
 #include "core/undo.h"
+#include "support/fake_registry.h"
 #include "support/reference_pass.h"
 
 namespace {
@@ -19,8 +23,9 @@ using tessary::OverlayList;
 std::u16string Text(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
 // Vendors with numbered states ("AcmeDrive3Synced"), one to four leading
-// blanks per vendor, and a leftover duplicate every so often.
-OverlayList RealisticRegistry(std::size_t count) {
+// blanks per vendor, and a leftover duplicate every so often, or after every
+// duplicateEvery-th handler.
+OverlayList RealisticRegistry(std::size_t count, std::size_t duplicateEvery = 0) {
     static const char* const vendors[] = {"Tortoise", "CloudSync", "AcmeDrive", "BoxSync ", "DropStore", "OneBox",
                                           "GitShell", "SyncPoint", "MegaVault", "HubDisk"};
     static const char* const states[] = {"Normal", "Modified", "Conflict", "Locked", "ReadOnly",
@@ -40,7 +45,7 @@ OverlayList RealisticRegistry(std::size_t count) {
         std::string name(vendor % 5, ' ');
         name += bare;
         list.push_back({Text(name), Text(bare), Text(clsid), false, false});
-        if (random() % 40 == 0 && list.size() < count) {
+        if ((duplicateEvery == 0 ? random() % 40 == 0 : i % duplicateEvery == 0) && list.size() < count) {
             name.insert(0, "  ");
             list.push_back({Text(name), Text(bare), Text(clsid), false, false});
         }
@@ -103,6 +108,45 @@ void UndoFileText(benchmark::State& state) {
     }
 }
 
+// The same start as the program runs it, on an in-memory registry of 1,000
+// subkeys of which 100 are duplicates: the scan, then the pipeline.
+void SeedWithDuplicates(tessary::testing::FakeRegistry& registry) {
+    for (const OverlayEntry& entry : RealisticRegistry(1000, 9)) registry.AddOverlay(entry.keyName, entry.handlerClsid);
+}
+
+void StartFromRegistry(benchmark::State& state) {
+    tessary::testing::FakeRegistry registry;
+    SeedWithDuplicates(registry);
+    for (auto _ : state) {
+        OverlayList current;
+        tessary::ReadOverlayIdentifiers(registry, current);
+        tessary::MarkDuplicates(current);
+        tessary::NameList candidates;
+        tessary::CollectGroupCandidates(current, candidates);
+        tessary::Plan plan = tessary::BuildPlannedList(current, u"Tortoise", u"CloudSync");
+        benchmark::DoNotOptimize(plan);
+    }
+}
+
+// The check before a change on the same registry: the names, every subkey that
+// the walk renames or deletes read whole, and the handlers of the duplicates
+// and their twins.
+void CheckBeforeChange(benchmark::State& state) {
+    tessary::testing::FakeRegistry registry;
+    SeedWithDuplicates(registry);
+    OverlayList current;
+    tessary::ReadOverlayIdentifiers(registry, current);
+    tessary::MarkDuplicates(current);
+    const tessary::Plan plan = tessary::BuildPlannedList(current, u"Tortoise", u"CloudSync");
+    for (auto _ : state) {
+        std::vector<tessary::UndoStep> steps;
+        if (!tessary::KeyAllowsWalk(registry, plan.PlannedList, steps)) state.SkipWithError("the check refused");
+        benchmark::DoNotOptimize(steps);
+    }
+}
+
+BENCHMARK(StartFromRegistry)->Unit(benchmark::kMillisecond);
+BENCHMARK(CheckBeforeChange)->Unit(benchmark::kMillisecond);
 BENCHMARK(InitialPipeline)->Arg(15)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
 BENCHMARK(InitialPipelinePlainPass)->Arg(15)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Replanning)->Arg(15)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);

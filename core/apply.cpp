@@ -36,13 +36,12 @@ bool WalkPlan(RegistryApi& registry, RegKey key, const OverlayList& PlannedList,
 
 // The handler text that the subkey holds now: taken from its snapshot where a
 // step reads it whole, else read here.
-std::optional<std::u16string> HandlerNow(RegistryApi& registry, const std::u16string& name,
-                                         const KeySnapshot* snapshot) {
+std::optional<std::u16string> HandlerNow(RegistryApi& registry, const OverlayEntry& entry, const KeySnapshot* snapshot) {
     RegistryValue first;
     if (snapshot != nullptr) {
         if (snapshot->values.empty()) return std::nullopt;
         first = snapshot->values.front();
-    } else if (!ReadFirstValue(registry, name, first)) {
+    } else if (!ReadFirstValue(registry, PresentName(entry), first)) {
         return std::nullopt;
     }
     std::u16string clsid;
@@ -56,28 +55,30 @@ std::optional<std::u16string> HandlerNow(RegistryApi& registry, const std::u16st
 // that handler too. So no deletion takes a handler's last registration, also
 // when another program has registered a subkey anew since the scan.
 bool DeletionsKeepEveryHandler(RegistryApi& registry, const OverlayList& PlannedList, std::span<const UndoStep> steps) {
-    std::map<std::u16string_view, const KeySnapshot*> snapshots;
-    for (const UndoStep& step : steps) snapshots.emplace(step.original.name, &step.original);
-    // The entries the plan keeps, by blank-free name and handler.
-    std::map<std::pair<std::u16string, std::u16string_view>, const std::u16string*> kept;
+    constexpr std::size_t None = static_cast<std::size_t>(-1);
+    // The entry that the plan keeps for each deleted blank-free name and handler.
+    std::map<std::pair<std::u16string_view, std::u16string_view>, std::size_t> twins;
     for (const OverlayEntry& entry : PlannedList) {
-        if (ActionOf(entry) != WalkAction::Delete) kept.try_emplace({StripLeadingBlanks(entry.bareName), entry.handlerClsid}, &entry.bareName);
+        if (ActionOf(entry) == WalkAction::Delete) twins.try_emplace({entry.bareName, entry.handlerClsid}, None);
     }
-    std::map<std::u16string_view, std::optional<std::u16string>> handlers;  // each subkey read once
-    const auto holds = [&](const std::u16string& name, const std::u16string& clsid) {
-        auto [handler, added] = handlers.try_emplace(name);
-        if (added) {
-            const auto snapshot = snapshots.find(name);
-            handler->second = HandlerNow(registry, name, snapshot == snapshots.end() ? nullptr : snapshot->second);
-        }
-        return handler->second == clsid;
-    };
-    for (const OverlayEntry& entry : PlannedList) {
+    // Each entry's snapshot, where a step reads it: the steps follow the plan.
+    std::vector<const KeySnapshot*> snapshots(PlannedList.size(), nullptr);
+    for (std::size_t i = 0, step = 0; i < PlannedList.size(); ++i) {
+        const OverlayEntry& entry = PlannedList[i];
+        if (ActionOf(entry) != WalkAction::Keep && step < steps.size()) snapshots[i] = &steps[step++].original;
+        if (ActionOf(entry) == WalkAction::Delete) continue;
+        const std::u16string_view present = entry.bareName;
+        const auto twin = twins.find({present.substr(LeadingBlankCount(present)), entry.handlerClsid});
+        if (twin != twins.end()) twin->second = i;
+    }
+    for (const auto& [deleted, twin] : twins) {
+        if (twin == None || HandlerNow(registry, PlannedList[twin], snapshots[twin]) != deleted.second) return false;
+    }
+    for (std::size_t i = 0; i < PlannedList.size(); ++i) {
+        const OverlayEntry& entry = PlannedList[i];
         if (ActionOf(entry) != WalkAction::Delete) continue;
-        const auto doomed = snapshots.find(entry.keyName);
-        const auto twin = kept.find({entry.bareName, entry.handlerClsid});
-        if (doomed == snapshots.end() || !doomed->second->subkeys.empty() || twin == kept.end() ||
-            !holds(entry.keyName, entry.handlerClsid) || !holds(*twin->second, entry.handlerClsid)) {
+        if (snapshots[i] == nullptr || !snapshots[i]->subkeys.empty() ||
+            HandlerNow(registry, entry, snapshots[i]) != entry.handlerClsid) {
             return false;
         }
     }

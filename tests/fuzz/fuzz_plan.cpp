@@ -149,19 +149,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const bool succeeded = messages.shown.back().first == IdsChangeSucceeded;
-    if (!succeeded && lastAction.starts_with("Rename(") && lastAction.ends_with(" = 5")) return 0;
     // A duplicate that has subkeys of its own cannot be deleted, which the key
-    // shows beforehand. (The registry keeps the first spelling of names equal
-    // ignoring case.)
-    const bool deletedHasSubkeys = std::any_of(plan.PlannedList.begin(), plan.PlannedList.end(), [&](const OverlayEntry& e) {
-        return e.deleteKey && std::any_of(withSubkeys.begin(), withSubkeys.end(), [&](const std::u16string& name) {
-                   return CompareIgnoringCase(name, e.keyName) == 0;
-               });
+    // shows beforehand. (The registry keeps the first spelling of names equal ignoring case.)
+    const bool deletedHadSubkeys = std::any_of(plan.PlannedList.begin(), plan.PlannedList.end(), [&](const OverlayEntry& e) {
+        return e.deleteKey &&
+               std::any_of(withSubkeys.begin(), withSubkeys.end(),
+                           [&](const std::u16string& name) { return CompareIgnoringCase(name, e.keyName) == 0; });
     });
+    if (!succeeded && lastAction.starts_with("Rename(") && lastAction.ends_with(" = 5")) return 0;
     const bool clash = PlanHasUnavoidableClash(plan, unknown) ||
                        std::any_of(namesBefore.begin(), namesBefore.end(),
                                    [](const std::u16string& name) { return name.find(u'\0') != std::u16string::npos; }) ||
-                       unportable || deletedHasSubkeys || reRegistered;
+                       unportable || deletedHadSubkeys || reRegistered;
     if (succeeded && clash && !reRegistered) Fail("the walk succeeded through a clash");
     if (!succeeded) {
         if (!clash) {

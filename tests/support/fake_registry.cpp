@@ -15,9 +15,8 @@ struct FakeRegistry::Node {
 
     // RegRenameKey needs KEY_WRITE on the key and DELETE on every key below it.
     bool DeniesRename(std::uint32_t rights = win32::KeyWrite | win32::Delete) const {
-        return (denied & rights) != 0 || std::any_of(children.begin(), children.end(), [](const auto& child) {
-                   return child.second->DeniesRename(win32::Delete);
-               });
+        return (denied & rights) != 0 ||
+               std::any_of(children.begin(), children.end(), [](const auto& c) { return c.second->DeniesRename(win32::Delete); });
     }
 };
 
@@ -404,9 +403,7 @@ long FakeRegistry::DeleteKey(RegKey key, const char16_t* name) {
     if (const long status = Resolve(key, node); status != win32::ErrorSuccess) return Record(call, status);
     const auto child = node->children.find(upper(name));
     if (child == node->children.end()) return Record(call, win32::ErrorFileNotFound);
-    if (!child->second->children.empty() || (child->second->denied & win32::Delete) != 0) {
-        return Record(call, win32::ErrorAccessDenied);
-    }
+    if (!child->second->children.empty() || (child->second->denied & win32::Delete) != 0) return Record(call, win32::ErrorAccessDenied);
     node->children.erase(child);
     return Record(call, win32::ErrorSuccess);
 }
