@@ -19,6 +19,7 @@
 //   export NAME                 same-as-export NAME  (the overlay key, by reg export)
 //   undo-files N                import-undo          (the one undo file, then removed)
 //   remove NAME                 (an overlay subkey with everything below it)
+//   access NAME read|full       (everyone may only read the subkey, or do anything)
 //   signed-out                  (the program asked the system to sign out)
 //   columns                     (styles, headings and widths of both list views)
 //   centred                     (the dialog is centred on the work area)
@@ -29,6 +30,7 @@
 // used as it is.
 #include <windows.h>
 #include <commctrl.h>
+#include <sddl.h>
 
 #include <cstdio>
 #include <fstream>
@@ -226,6 +228,21 @@ private:
         } else if (verb == L"remove") {
             CheckStatus(RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(OverlayPath) + L"\\" + arg(1)).c_str()),
                         "cannot remove " + Quoted(arg(1)));
+        } else if (verb == L"access") {
+            // As Windows, an installer or an administrator may narrow a key's permissions.
+            PSECURITY_DESCRIPTOR descriptor = nullptr;
+            CheckCall(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                          arg(2) == L"read" ? L"D:P(A;;KR;;;WD)" : L"D:P(A;;KA;;;WD)", SDDL_REVISION_1, &descriptor, nullptr),
+                      "cannot make a security descriptor");
+            HKEY key = nullptr;
+            LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(OverlayPath) + L"\\" + arg(1)).c_str(), 0,
+                                           WRITE_DAC, &key);
+            if (status == ERROR_SUCCESS) {
+                status = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
+                RegCloseKey(key);
+            }
+            LocalFree(descriptor);
+            CheckStatus(status, "cannot set the access to " + Quoted(arg(1)));
         } else if (verb == L"export") {
             Reg(L"export \"HKLM\\" + std::wstring(OverlayPath) + L"\" \"" + work + L"\\" + arg(1) + L".reg\" /y");
         } else if (verb == L"same-as-export") {
