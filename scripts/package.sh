@@ -4,8 +4,9 @@
 # writes Tessary-<version>-win-x64.zip and its .sha256 (sha256sum's format). The
 # zip holds Tessary.exe, LICENSE.txt and the guides as text that Notepad reads on
 # every Windows version (UTF-8 with a byte-order mark, CRLF). The version is the
-# FileVersion of the version block in res/Tessary.rc. Fixed times, order and
-# permissions make the same sources give the same zip from any directory.
+# FileVersion of the version block in res/Tessary.rc (scripts/release-version.sh).
+# Fixed times, order and permissions make the same sources give the same zip
+# from any directory.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/win}
@@ -23,11 +24,7 @@ if [ ! -f "$build/Tessary.exe" ]; then
     exit 1
 fi
 
-version=$(sed -n 's/^ *VALUE "FileVersion", "\([0-9.]*\)".*/\1/p' res/Tessary.rc)
-if [ -z "$version" ]; then
-    echo "package.sh: no FileVersion in the version block of res/Tessary.rc" >&2
-    exit 1
-fi
+version=$(scripts/release-version.sh)
 name=Tessary-$version-win-x64
 mkdir -p "$out"
 stage=$(mktemp -d)

@@ -88,11 +88,22 @@ cmp build/win/Tessary.exe build/repro/tessary/build/win/Tessary.exe
 cmp "$zip" "build/repro/tessary/$zip"
 echo "identical: Tessary.exe and $(basename "$zip")"
 
+echo "== A release's tag is v and the version in res/Tessary.rc, as the release job checks"
+version=$(scripts/release-version.sh)
+scripts/release-version.sh "v$version" >/dev/null
+for tag in "$version" "v${version}0"; do
+    if scripts/release-version.sh "$tag" 2>/dev/null; then
+        echo "FAIL: release-version.sh accepts the tag $tag" >&2
+        exit 1
+    fi
+done
+
 echo "== The run and package commands answer bad input"
 . scripts/reg-file.sh
-for bad in build/no-such.reg README.md; do
-    if message=$(scripts/run.sh "$bad" 2>&1) || [[ "$message" != "run.sh: $bad: "* ]]; then
-        echo "FAIL: run.sh $bad: $message" >&2
+# Started from another folder, run.sh reads a relative path from there.
+for bad in "no-such.reg: no such file" "../README.md: not a registry export"; do
+    if message=$(cd build && ../scripts/run.sh "${bad%%: *}" 2>&1) || [[ "$message" != "run.sh: $bad"* ]]; then
+        echo "FAIL: run.sh ${bad%%: *}: $message" >&2
         exit 1
     fi
 done
