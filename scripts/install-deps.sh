@@ -6,13 +6,16 @@ set -euo pipefail
 # libclang-rt-14-dev holds libFuzzer and the sanitizer runtimes; clang only
 # recommends it, and minimal images leave recommendations out. clang-16 with
 # libc++-16-dev checks the includes (scripts/check-includes.sh); libc++-16
-# replaces libc++1-14, which nothing here uses.
+# replaces libc++1-14, which nothing here uses. osslsigncode, openssl and the
+# certificate bundle check a signed Tessary.exe (scripts/verify-signature.sh),
+# in the release and in the test command.
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest libbenchmark-dev
     clang-16 libc++-16-dev
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     wine wine64 xvfb x11-utils imagemagick fonts-ipafont-gothic fonts-wine locales
     python3 unicode-data unzip
+    osslsigncode openssl ca-certificates
 )
 
 missing=()

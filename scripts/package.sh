@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # Makes the release from a Windows build:
-#   scripts/package.sh [BUILD-DIRECTORY [OUTPUT-DIRECTORY]]    (build/win, dist)
+#   scripts/package.sh [BUILD-DIRECTORY [OUTPUT-DIRECTORY [SIGNED-EXE]]]    (build/win, dist)
 # writes Tessary-<version>-win-x64.zip and its .sha256 (sha256sum's format). The
 # zip holds Tessary.exe, LICENSE.txt and the guides as text that Notepad reads on
 # every Windows version (UTF-8 with a byte-order mark, CRLF). The version is the
-# FileVersion of the version block in res/Tessary.rc. Fixed times, order and
-# permissions make the same sources give the same zip from any directory.
+# FileVersion of the version block in res/Tessary.rc (scripts/release-version.sh).
+# Fixed times, order and permissions make the same sources give the same zip
+# from any directory. SIGNED-EXE, the build's Tessary.exe as the signing service
+# returned it and scripts/verify-signature.sh passed it, goes into the zip
+# unchanged: strip would drop its signature.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/win}
 out=${2:-dist}
+signed=${3:-}
 
 # On a fresh clone: one line that says what to run first, never a tool's error.
 for tool in x86_64-w64-mingw32-strip python3 sha256sum; do
@@ -22,19 +26,23 @@ if [ ! -f "$build/Tessary.exe" ]; then
     echo "package.sh: there is no $build/Tessary.exe: run scripts/build-windows.sh Tessary first" >&2
     exit 1
 fi
-
-version=$(sed -n 's/^ *VALUE "FileVersion", "\([0-9.]*\)".*/\1/p' res/Tessary.rc)
-if [ -z "$version" ]; then
-    echo "package.sh: no FileVersion in the version block of res/Tessary.rc" >&2
+if [ -n "$signed" ] && [ ! -f "$signed" ]; then
+    echo "package.sh: there is no $signed" >&2
     exit 1
 fi
+
+version=$(scripts/release-version.sh)
 name=Tessary-$version-win-x64
 mkdir -p "$out"
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 
-# strip would stamp the current time into the PE header without the epoch.
-SOURCE_DATE_EPOCH=0 x86_64-w64-mingw32-strip -o "$stage/Tessary.exe" "$build/Tessary.exe"
+if [ -n "$signed" ]; then
+    cp "$signed" "$stage/Tessary.exe"
+else
+    # strip would stamp the current time into the PE header without the epoch.
+    SOURCE_DATE_EPOCH=0 x86_64-w64-mingw32-strip -o "$stage/Tessary.exe" "$build/Tessary.exe"
+fi
 
 python3 - "$stage" "$out/$name.zip" <<'PY'
 import re

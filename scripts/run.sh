@@ -5,14 +5,16 @@
 # With a display the dialog opens there; without one it runs under Xvfb and a
 # screenshot is saved. Tessary.ini is kept in build/run.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-root=$PWD
-registry=${1:-res/demo/overlays.reg}
+root=$(cd "$(dirname "$0")/.." && pwd)
+registry=${1:-$root/res/demo/overlays.reg}
 
-# A file that cannot be used is told before anything is installed or built.
-. scripts/reg-file.sh
-mkdir -p build/run
-tessary_reg_prepare "$registry" build/run/import.reg
+# A file that cannot be used is told before anything is installed or built. It
+# is read here, before the cd, so that a relative path is taken from the folder
+# the command was started in.
+. "$root/scripts/reg-file.sh"
+mkdir -p "$root/build/run"
+tessary_reg_prepare "$registry" "$root/build/run/import.reg"
+cd "$root"
 
 scripts/install-deps.sh
 scripts/build-windows.sh Tessary

@@ -88,11 +88,47 @@ cmp build/win/Tessary.exe build/repro/tessary/build/win/Tessary.exe
 cmp "$zip" "build/repro/tessary/$zip"
 echo "identical: Tessary.exe and $(basename "$zip")"
 
+echo "== The release's signature check: Tessary.exe signed with a throwaway RSA certificate passes, and is packed unchanged"
+sign=build/signing
+rm -rf "$sign" && mkdir -p "$sign"
+openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=Tessary-test -days 1 -keyout "$sign/rsa.key" -out "$sign/rsa.crt" 2>/dev/null
+openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -subj /CN=Tessary-test -days 1 \
+    -keyout "$sign/ec.key" -out "$sign/ec.crt" 2>/dev/null
+sign_with() { osslsigncode sign -certs "$sign/$1.crt" -key "$sign/$1.key" -in "$2" -out "$3" >/dev/null; }
+flip() { python3 -c 'import sys; b = bytearray(open(sys.argv[1], "rb").read()); b[4096] ^= 1; open(sys.argv[2], "wb").write(b)' "$@"; }
+sign_with rsa build/win/Tessary.exe "$sign/signed.exe"
+scripts/verify-signature.sh "$sign/signed.exe" build/win/Tessary.exe "$sign/rsa.crt"
+scripts/package.sh build/win "$sign/dist" "$sign/signed.exe" >/dev/null
+unzip -p "$sign"/dist/Tessary-*-win-x64.zip Tessary.exe | cmp - "$sign/signed.exe"
+echo "== ... and refuses one changed after signing, one signed with ECC, and one changed before signing"
+sign_with ec build/win/Tessary.exe "$sign/ecc.exe"
+flip "$sign/signed.exe" "$sign/changed-after.exe"
+flip build/win/Tessary.exe "$sign/changed.exe" && sign_with rsa "$sign/changed.exe" "$sign/changed-before.exe"
+for refused in "changed-after rsa does not verify" "ecc ec not RSA" "changed-before rsa differs"; do
+    read -r exe ca reason <<<"$refused"
+    if message=$(scripts/verify-signature.sh "$sign/$exe.exe" build/win/Tessary.exe "$sign/$ca.crt" 2>&1) ||
+        [[ "$message" != *"$reason"* ]]; then
+        echo "FAIL: verify-signature.sh $exe.exe: $message" >&2
+        exit 1
+    fi
+done
+
+echo "== A release's tag is v and the version in res/Tessary.rc, as the release job checks"
+version=$(scripts/release-version.sh)
+scripts/release-version.sh "v$version" >/dev/null
+for tag in "$version" "v${version}0"; do
+    if scripts/release-version.sh "$tag" 2>/dev/null; then
+        echo "FAIL: release-version.sh accepts the tag $tag" >&2
+        exit 1
+    fi
+done
+
 echo "== The run and package commands answer bad input"
 . scripts/reg-file.sh
-for bad in build/no-such.reg README.md; do
-    if message=$(scripts/run.sh "$bad" 2>&1) || [[ "$message" != "run.sh: $bad: "* ]]; then
-        echo "FAIL: run.sh $bad: $message" >&2
+# Started from another folder, run.sh reads a relative path from there.
+for bad in "no-such.reg: no such file" "../README.md: not a registry export"; do
+    if message=$(cd build && ../scripts/run.sh "${bad%%: *}" 2>&1) || [[ "$message" != "run.sh: $bad"* ]]; then
+        echo "FAIL: run.sh ${bad%%: *}: $message" >&2
         exit 1
     fi
 done
