@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The release's version, from the version block of res/Tessary.rc:
 #   scripts/release-version.sh        prints it, for example 1.0.0.1
-#   scripts/release-version.sh TAG    the same, but fails unless TAG is v and it
+#   scripts/release-version.sh TAG    the same, but fails unless TAG is v followed by it
 # The release job runs the second form before it builds anything, so that a zip
 # is never named after a version that its tag does not give. FILEVERSION,
 # PRODUCTVERSION and the two strings must agree: Explorer shows each of them.
