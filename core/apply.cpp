@@ -2,10 +2,10 @@
 
 #include <map>
 #include <optional>
-#include <set>
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 
 #include "core/catalogue.h"
@@ -99,18 +99,19 @@ bool WalkIsPossible(const OverlayList& PlannedList, const std::vector<std::u16st
     // table merges every pair of names that Windows merges and some more, so
     // counting the names of each form can only make the check stricter: a
     // merged pair never frees a target when one of the two is renamed away.
-    std::multiset<std::u16string> names;
-    std::map<std::u16string, int> forms;
+    // The names are views of the strings given, which outlive the check.
+    std::unordered_map<std::u16string_view, int> names;  // how many subkeys have each exact name
+    std::unordered_map<std::u16string, int> forms;       // and each upper-case form
     for (const std::u16string& name : presentNames) {
         // Possible through the native API; every call here would act on the prefix.
         if (name.find(u'\0') != std::u16string::npos) return false;
-        names.insert(name);
+        ++names[name];
         ++forms[UpperCased(name)];
     }
     const auto take = [&](const std::u16string& name) {
         const auto found = names.find(name);
-        if (found == names.end()) return false;
-        names.erase(found);
+        if (found == names.end() || found->second == 0) return false;
+        --found->second;
         --forms[UpperCased(name)];
         return true;
     };
@@ -119,17 +120,20 @@ bool WalkIsPossible(const OverlayList& PlannedList, const std::vector<std::u16st
         case WalkAction::Delete:
             if (!take(entry.keyName)) return false;
             break;
-        case WalkAction::Keep:
-            if (names.count(entry.bareName) == 0) return false;
+        case WalkAction::Keep: {
+            const auto found = names.find(entry.bareName);
+            if (found == names.end() || found->second == 0) return false;
             break;
-        case WalkAction::Rename:
-            if (entry.keyName.size() > MaxKeyNameLength || forms[UpperCased(entry.keyName)] != 0 ||
-                !take(entry.bareName)) {
-                return false;
-            }
-            names.insert(entry.keyName);
-            ++forms[UpperCased(entry.keyName)];
+        }
+        case WalkAction::Rename: {
+            if (entry.keyName.size() > MaxKeyNameLength) return false;
+            std::u16string form = UpperCased(entry.keyName);
+            const auto taken = forms.find(form);
+            if ((taken != forms.end() && taken->second != 0) || !take(entry.bareName)) return false;
+            ++names[entry.keyName];
+            ++forms[std::move(form)];
             break;
+        }
         }
     }
     return true;

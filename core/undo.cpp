@@ -18,12 +18,19 @@ constexpr std::size_t DataCapacityLimit = 0x80000000u;
 // this many, something is wrong with the folder.
 constexpr int MaxUndoFileAttempts = 100;
 
+// Kept from one key to the next, as a name buffer of the largest size costs
+// more to clear than a small key takes to read.
+struct ValueBuffers {
+    std::vector<char16_t> name = std::vector<char16_t>(ValueNameLimit);
+    std::vector<std::uint8_t> data = std::vector<std::uint8_t>(FirstDataCapacity);
+};
+
 // The key's values in the registry's order, at most limit of them, each read
-// into a buffer that grows until it fits.
-bool ReadValues(RegistryApi& registry, RegKey key, std::vector<RegistryValue>& values,
+// into a data buffer that grows until it fits.
+bool ReadValues(RegistryApi& registry, RegKey key, ValueBuffers& buffers, std::vector<RegistryValue>& values,
                 std::size_t limit = DataCapacityLimit) {
-    std::vector<char16_t> name(ValueNameLimit);
-    std::vector<std::uint8_t> data(FirstDataCapacity);
+    std::vector<char16_t>& name = buffers.name;
+    std::vector<std::uint8_t>& data = buffers.data;
     for (std::uint32_t index = 0; values.size() < limit;) {
         std::uint32_t nameLength = ValueNameLimit;
         auto dataLength = static_cast<std::uint32_t>(data.size());
@@ -47,18 +54,19 @@ bool ReadValues(RegistryApi& registry, RegKey key, std::vector<RegistryValue>& v
 
 // The key at the path below HKEY_LOCAL_MACHINE, whole, opened with the access
 // given; every key below it is opened with KEY_READ and DELETE.
-bool ReadKey(RegistryApi& registry, const std::u16string& path, std::uint32_t access, KeySnapshot& snapshot) {
+bool ReadKey(RegistryApi& registry, const std::u16string& path, std::uint32_t access, ValueBuffers& buffers,
+             KeySnapshot& snapshot) {
     if (!KeyLineCanCarry(snapshot.name)) return false;
     const OpenKey key = OpenMachineKey(registry, path, access);
     std::vector<std::u16string> names;
-    if (!key || !ReadValues(registry, key.get(), snapshot.values) ||
+    if (!key || !ReadValues(registry, key.get(), buffers, snapshot.values) ||
         !std::all_of(snapshot.values.begin(), snapshot.values.end(), ValueCanCarry) ||
         !ReadSubkeyNames(registry, key.get(), names)) {
         return false;
     }
     for (std::u16string& name : names) {
         KeySnapshot subkey{std::move(name), {}, {}};
-        if (!ReadKey(registry, path + u'\\' + subkey.name, win32::KeyRead | win32::Delete, subkey)) return false;
+        if (!ReadKey(registry, path + u'\\' + subkey.name, win32::KeyRead | win32::Delete, buffers, subkey)) return false;
         snapshot.subkeys.push_back(std::move(subkey));
     }
     return true;
@@ -98,6 +106,7 @@ void AppendComments(std::u16string& out, const LocalTime& t, UndoLanguage langua
 
 bool ReadUndoSteps(RegistryApi& registry, const OverlayList& PlannedList, std::vector<UndoStep>& steps) {
     const std::u16string key = std::u16string(OverlayIdentifiersPath) + u'\\';
+    ValueBuffers buffers;
     for (const OverlayEntry& entry : PlannedList) {
         const WalkAction action = ActionOf(entry);
         if (action == WalkAction::Keep) continue;
@@ -105,7 +114,7 @@ bool ReadUndoSteps(RegistryApi& registry, const OverlayList& PlannedList, std::v
         // RegRenameKey needs KEY_WRITE on the subkey and DELETE on it and every
         // key below it; RegDeleteKeyW needs DELETE.
         const std::uint32_t access = win32::KeyRead | win32::Delete | (step.renamedTo.empty() ? 0 : win32::KeyWrite);
-        if (!KeyLineCanCarry(step.renamedTo) || !ReadKey(registry, key + step.original.name, access, step.original)) {
+        if (!KeyLineCanCarry(step.renamedTo) || !ReadKey(registry, key + step.original.name, access, buffers, step.original)) {
             return false;
         }
         steps.push_back(std::move(step));
@@ -116,8 +125,9 @@ bool ReadUndoSteps(RegistryApi& registry, const OverlayList& PlannedList, std::v
 bool ReadFirstValue(RegistryApi& registry, std::u16string_view name, RegistryValue& value) {
     const OpenKey key = OpenMachineKey(registry, std::u16string(OverlayIdentifiersPath) + u'\\' + std::u16string(name),
                                        win32::KeyQueryValue);
+    ValueBuffers buffers;
     std::vector<RegistryValue> values;
-    if (!key || !ReadValues(registry, key.get(), values, 1) || values.empty()) return false;
+    if (!key || !ReadValues(registry, key.get(), buffers, values, 1) || values.empty()) return false;
     value = std::move(values.front());
     return true;
 }
