@@ -73,9 +73,9 @@ void InitialPipelinePlainPass(benchmark::State& state) {
     const OverlayList registry = RealisticRegistry(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
         OverlayList current = registry;
-        tessary::testing::PlainMarkDuplicates(current);
+        tessary::tests::PlainMarkDuplicates(current);
         tessary::NameList candidates;
-        tessary::testing::PlainCollectGroupCandidates(current, candidates);
+        tessary::tests::PlainCollectGroupCandidates(current, candidates);
         tessary::Plan plan = tessary::BuildPlannedList(current, u"Tortoise", u"CloudSync");
         benchmark::DoNotOptimize(candidates);
         benchmark::DoNotOptimize(plan);
@@ -101,7 +101,7 @@ void UndoFileText(benchmark::State& state) {
         for (const char16_t unit : clsid + u'\0') text.insert(text.end(), {static_cast<std::uint8_t>(unit), 0});
         steps.push_back({u" " + entry.bareName,
                          {entry.keyName,
-                          {{u"", tessary::win32::RegSz, text}, {u"Flags", 4, {1, 0, 0, 0}}, {u"Data", 3, std::vector<std::uint8_t>(64, 0xAB)}},
+                          {{u"", tessary::sdk::RegSz, text}, {u"Flags", 4, {1, 0, 0, 0}}, {u"Data", 3, std::vector<std::uint8_t>(64, 0xAB)}},
                           {}}});
     }
     for (auto _ : state) {
@@ -149,7 +149,7 @@ public:
         if (value.size() > *dataLength) return *dataLength = static_cast<std::uint32_t>(value.size()), 234;
         valueName[0] = u'\0';
         *valueNameLength = 0;
-        *type = tessary::win32::RegSz;
+        *type = tessary::sdk::RegSz;
         std::copy(value.begin(), value.end(), data);
         *dataLength = static_cast<std::uint32_t>(value.size());
         return 0;

@@ -5,7 +5,8 @@ add_library(tessary_win32 STATIC
     core/win32/registry_win32.cpp
     core/win32/undo_file_win32.cpp
     settings/win32/profile_win32.cpp
-    ui/win32/texts.cpp)
+    ui/win32/texts.cpp
+    ui/win32/apply_seams.cpp)
 target_link_libraries(tessary_win32 PUBLIC tessary_logic)
 target_compile_definitions(tessary_logic PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 

@@ -17,7 +17,7 @@ namespace {
 // that changed the registry.
 bool WalkPlan(RegistryApi& registry, RegKey key, const OverlayList& PlannedList, std::size_t& done) {
     for (const OverlayEntry& entry : PlannedList) {
-        long status = win32::ErrorSuccess;
+        long status = sdk::ErrorSuccess;
         switch (ActionOf(entry)) {
         case WalkAction::Delete:
             status = registry.DeleteKey(key, entry.keyName.c_str());
@@ -28,7 +28,7 @@ bool WalkPlan(RegistryApi& registry, RegKey key, const OverlayList& PlannedList,
             status = registry.RenameKey(key, entry.bareName.c_str(), entry.keyName.c_str());
             break;
         }
-        if (status != win32::ErrorSuccess) return false;
+        if (status != sdk::ErrorSuccess) return false;
         ++done;
     }
     return true;
@@ -148,13 +148,13 @@ void ApplyPlannedList(const OverlayList& PlannedList, const ApplyServices& servi
     UndoFile undoFile;
     std::size_t done = 0;
     if (KeyAllowsWalk(services.registry, PlannedList, undo)) {
-        const OpenKey key = OpenMachineKey(services.registry, OverlayIdentifiersPath, win32::KeyWrite);
+        const OpenKey key = OpenMachineKey(services.registry, OverlayIdentifiersPath, sdk::KeyWrite);
         succeeded = key && WriteUndoFile(services.undo, undo, undoFile) &&
                     WalkPlan(services.registry, key.get(), PlannedList, done);
     }
     state.registryChanged = done > 0;
     if (!succeeded) {
-        KeepStepsThatRan(services.undo, undoFile, undo, done);
+        CutUndoFileToStepsThatRan(services.undo, undoFile, undo, done);
         services.messages.ShowMessage(IdsChangeFailed, MbOk);
         return;
     }

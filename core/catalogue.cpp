@@ -16,7 +16,7 @@ bool ReadHandlerClsid(RegistryApi& registry, std::u16string_view name, std::u16s
     path += u'\\';
     path += name;
 
-    const OpenKey subkey = OpenMachineKey(registry, path, win32::KeyQueryValue);
+    const OpenKey subkey = OpenMachineKey(registry, path, sdk::KeyQueryValue);
     if (!subkey) return false;
 
     std::array<char16_t, ValueNameCapacity> valueName{};
@@ -26,7 +26,7 @@ bool ReadHandlerClsid(RegistryApi& registry, std::u16string_view name, std::u16s
     std::uint32_t type = 0;
     const long status = registry.EnumValue(subkey.get(), 0, valueName.data(), &valueNameLength,
                                            &type, data.data(), &dataLength);
-    return status == win32::ErrorSuccess &&
+    return status == sdk::ErrorSuccess &&
            HandlerClsidOf(type, std::span(data).first(std::min(dataLength, ValueDataCapacity)), clsid);
 }
 
@@ -35,7 +35,7 @@ bool ReadHandlerClsid(RegistryApi& registry, std::u16string_view name, std::u16s
 // Only the bytes the registry returned count, and the text ends at the first
 // NUL among them, if any.
 bool HandlerClsidOf(std::uint32_t type, std::span<const std::uint8_t> data, std::u16string& clsid) {
-    if (type != win32::RegSz) return false;
+    if (type != sdk::RegSz) return false;
     clsid.assign(data.size() / 2, u'\0');
     for (std::size_t i = 0; i < clsid.size(); ++i) {
         clsid[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
@@ -45,7 +45,7 @@ bool HandlerClsidOf(std::uint32_t type, std::span<const std::uint8_t> data, std:
 }
 
 void ReadOverlayIdentifiers(RegistryApi& registry, OverlayList& CurrentList) {
-    const OpenKey key = OpenMachineKey(registry, OverlayIdentifiersPath, win32::KeyRead);
+    const OpenKey key = OpenMachineKey(registry, OverlayIdentifiersPath, sdk::KeyRead);
     if (!key) return;
 
     std::array<char16_t, SubkeyNameCapacity> name{};
@@ -53,11 +53,11 @@ void ReadOverlayIdentifiers(RegistryApi& registry, OverlayList& CurrentList) {
     for (std::uint32_t index = 0;; ++index) {
         std::uint32_t nameLength = SubkeyNameCapacity;
         const long status = registry.EnumKey(key.get(), index, name.data(), &nameLength);
-        if (status == win32::ErrorNoMoreItems) return;
+        if (status == sdk::ErrorNoMoreItems) return;
         // The key itself is gone or the handle is unusable: every further index
         // would fail the same way.
-        if (status == win32::ErrorKeyDeleted || status == win32::ErrorInvalidHandle) return;
-        if (status != win32::ErrorSuccess) {
+        if (status == sdk::ErrorKeyDeleted || status == sdk::ErrorInvalidHandle) return;
+        if (status != sdk::ErrorSuccess) {
             if (++failedInARow == MaxFailedIndicesInARow) return;
             continue;
         }
@@ -76,7 +76,7 @@ void ReadOverlayIdentifiers(RegistryApi& registry, OverlayList& CurrentList) {
 }
 
 bool ReadSubkeyNames(RegistryApi& registry, std::vector<std::u16string>& names) {
-    const OpenKey key = OpenMachineKey(registry, OverlayIdentifiersPath, win32::KeyRead);
+    const OpenKey key = OpenMachineKey(registry, OverlayIdentifiersPath, sdk::KeyRead);
     return key && ReadSubkeyNames(registry, key.get(), names);
 }
 
@@ -85,8 +85,8 @@ bool ReadSubkeyNames(RegistryApi& registry, RegKey key, std::vector<std::u16stri
     for (std::uint32_t index = 0;; ++index) {
         std::uint32_t nameLength = SubkeyNameCapacity;
         const long status = registry.EnumKey(key, index, name.data(), &nameLength);
-        if (status == win32::ErrorNoMoreItems) return true;
-        if (status != win32::ErrorSuccess) return false;
+        if (status == sdk::ErrorNoMoreItems) return true;
+        if (status != sdk::ErrorSuccess) return false;
         names.emplace_back(name.data(), std::min(nameLength, SubkeyNameCapacity - 1));
     }
 }

@@ -12,7 +12,7 @@ namespace tessary {
 
 using RegKey = void*;
 
-namespace win32 {
+namespace sdk {
 inline constexpr long ErrorSuccess = 0;
 inline constexpr long ErrorFileNotFound = 2;
 inline constexpr long ErrorAccessDenied = 5;
@@ -27,7 +27,7 @@ inline constexpr std::uint32_t KeyRead = 0x20019;
 inline constexpr std::uint32_t KeyWrite = 0x20006;
 
 inline constexpr std::uint32_t RegSz = 1;
-}  // namespace win32
+}  // namespace sdk
 
 class RegistryApi {
 public:
@@ -71,7 +71,7 @@ using OpenKey = std::unique_ptr<void, KeyCloser>;
 // Opens a key below HKEY_LOCAL_MACHINE; empty when the registry refuses.
 inline OpenKey OpenMachineKey(RegistryApi& registry, std::u16string_view path, std::uint32_t access) {
     RegKey raw = nullptr;
-    if (registry.OpenLocalMachineKey(std::u16string(path).c_str(), access, &raw) != win32::ErrorSuccess) raw = nullptr;
+    if (registry.OpenLocalMachineKey(std::u16string(path).c_str(), access, &raw) != sdk::ErrorSuccess) raw = nullptr;
     return OpenKey(raw, KeyCloser(registry));
 }
 

@@ -14,7 +14,7 @@ constexpr std::uint32_t RegMultiSz = 7;
 
 constexpr std::u16string_view HexDigits = u"0123456789abcdef";
 
-bool IsStringType(std::uint32_t type) { return type == win32::RegSz || type == RegExpandSz || type == RegMultiSz; }
+bool IsStringType(std::uint32_t type) { return type == sdk::RegSz || type == RegExpandSz || type == RegMultiSz; }
 
 void AppendHexByte(std::u16string& out, std::uint8_t byte) {
     out += HexDigits[byte >> 4];
@@ -77,7 +77,7 @@ void AppendValue(std::u16string& out, const RegistryValue& value) {
     }
     out += u'=';
     std::size_t units = 0;
-    if (value.type == win32::RegSz && AsOneString(value.data, units)) {
+    if (value.type == sdk::RegSz && AsOneString(value.data, units)) {
         out += u'"';
         for (std::size_t i = 0; i < units; ++i) AppendEscaped(out, UnitAt(value.data, i));
         out += u'"';

@@ -36,14 +36,14 @@ bool ReadValues(RegistryApi& registry, RegKey key, ValueBuffers& buffers, std::v
         auto dataLength = static_cast<std::uint32_t>(data.size());
         std::uint32_t type = 0;
         const long status = registry.EnumValue(key, index, name.data(), &nameLength, &type, data.data(), &dataLength);
-        if (status == win32::ErrorNoMoreItems) return true;
-        if (status == win32::ErrorMoreData) {
+        if (status == sdk::ErrorNoMoreItems) return true;
+        if (status == sdk::ErrorMoreData) {
             // The value may grow between two calls: at least double each time.
             if (data.size() >= DataCapacityLimit) return false;
             data.resize(std::min(DataCapacityLimit, std::max<std::size_t>(dataLength, 2 * data.size())));
             continue;
         }
-        if (status != win32::ErrorSuccess) return false;
+        if (status != sdk::ErrorSuccess) return false;
         RegistryValue value{std::u16string(name.data(), std::min(nameLength, ValueNameLimit - 1)), type, {}};
         value.data.assign(data.begin(), data.begin() + std::min<std::size_t>(dataLength, data.size()));
         values.push_back(std::move(value));
@@ -66,21 +66,22 @@ bool ReadKey(RegistryApi& registry, const std::u16string& path, std::uint32_t ac
     }
     for (std::u16string& name : names) {
         KeySnapshot subkey{std::move(name), {}, {}};
-        if (!ReadKey(registry, path + u'\\' + subkey.name, win32::KeyRead | win32::Delete, buffers, subkey)) return false;
+        if (!ReadKey(registry, path + u'\\' + subkey.name, sdk::KeyRead | sdk::Delete, buffers, subkey)) return false;
         snapshot.subkeys.push_back(std::move(subkey));
     }
     return true;
 }
 
-std::u16string Number(int value, std::size_t width) {
+// The decimal digits of a value that is not negative, zeros in front up to the width.
+std::u16string ZeroPadded(int value, std::size_t width) {
     std::u16string digits;
     for (; value > 0 || digits.size() < width; value /= 10) digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
     return digits;
 }
 
 void AppendComments(std::u16string& out, const LocalTime& t, UndoLanguage language) {
-    const std::u16string when = Number(t.year, 4) + u'-' + Number(t.month, 2) + u'-' + Number(t.day, 2) + u' ' +
-                                Number(t.hour, 2) + u':' + Number(t.minute, 2) + u':' + Number(t.second, 2);
+    const std::u16string when = ZeroPadded(t.year, 4) + u'-' + ZeroPadded(t.month, 2) + u'-' + ZeroPadded(t.day, 2) + u' ' +
+                                ZeroPadded(t.hour, 2) + u':' + ZeroPadded(t.minute, 2) + u':' + ZeroPadded(t.second, 2);
     const std::u16string key = std::u16string(MachineRoot) + std::u16string(OverlayIdentifiersPath);
     const std::array<std::u16string, 6> japanese = {
         u"; Tessary が " + when + u" の変更を元に戻すために書いたファイルです。",
@@ -113,7 +114,7 @@ bool ReadUndoSteps(RegistryApi& registry, const OverlayList& PlannedList, std::v
         UndoStep step{action == WalkAction::Rename ? entry.keyName : u"", {PresentName(entry), {}, {}}};
         // RegRenameKey needs KEY_WRITE on the subkey and DELETE on it and every
         // key below it; RegDeleteKeyW needs DELETE.
-        const std::uint32_t access = win32::KeyRead | win32::Delete | (step.renamedTo.empty() ? 0 : win32::KeyWrite);
+        const std::uint32_t access = sdk::KeyRead | sdk::Delete | (step.renamedTo.empty() ? 0 : sdk::KeyWrite);
         if (!KeyLineCanCarry(step.renamedTo) || !ReadKey(registry, key + step.original.name, access, buffers, step.original)) {
             return false;
         }
@@ -124,7 +125,7 @@ bool ReadUndoSteps(RegistryApi& registry, const OverlayList& PlannedList, std::v
 
 bool ReadFirstValue(RegistryApi& registry, std::u16string_view name, RegistryValue& value) {
     const OpenKey key = OpenMachineKey(registry, std::u16string(OverlayIdentifiersPath) + u'\\' + std::u16string(name),
-                                       win32::KeyQueryValue);
+                                       sdk::KeyQueryValue);
     ValueBuffers buffers;
     std::vector<RegistryValue> values;
     if (!key || !ReadValues(registry, key.get(), buffers, values, 1) || values.empty()) return false;
@@ -146,7 +147,7 @@ bool ReadFirstValue(RegistryApi& registry, std::u16string_view name, RegistryVal
 // of A by writing A back whole. So when a duplicate is deleted and its twin
 // renamed into the freed name, the renamed twin is removed before both
 // originals come back. A walk that stopped half-way leaves a file of the steps
-// that ran only (KeepStepsThatRan), undone the same way. Keys that no step
+// that ran only (CutUndoFileToStepsThatRan), undone the same way. Keys that no step
 // named are not named in the file, so registrations added or changed after the
 // change survive the import.
 std::u16string UndoFileText(std::span<const UndoStep> steps, const LocalTime& written, UndoLanguage language) {
@@ -178,9 +179,9 @@ std::u16string UndoFileText(std::span<const UndoStep> steps, const LocalTime& wr
 }
 
 std::u16string UndoFileName(const LocalTime& t, int attempt) {
-    std::u16string name = u"Tessary-undo-" + Number(t.year, 4) + Number(t.month, 2) + Number(t.day, 2) + u'-' +
-                          Number(t.hour, 2) + Number(t.minute, 2) + Number(t.second, 2);
-    if (attempt > 1) name += u'-' + Number(attempt, 1);
+    std::u16string name = u"Tessary-undo-" + ZeroPadded(t.year, 4) + ZeroPadded(t.month, 2) + ZeroPadded(t.day, 2) + u'-' +
+                          ZeroPadded(t.hour, 2) + ZeroPadded(t.minute, 2) + ZeroPadded(t.second, 2);
+    if (attempt > 1) name += u'-' + ZeroPadded(attempt, 1);
     return name + u".reg";
 }
 
@@ -205,7 +206,7 @@ bool WriteUndoFile(const UndoTarget& target, std::span<const UndoStep> steps, Un
     return false;
 }
 
-void KeepStepsThatRan(const UndoTarget& target, const UndoFile& file, std::span<const UndoStep> steps,
+void CutUndoFileToStepsThatRan(const UndoTarget& target, const UndoFile& file, std::span<const UndoStep> steps,
                       std::size_t done) {
     if (file.path.empty() || done >= steps.size()) return;
     if (done == 0) {

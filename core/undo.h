@@ -85,7 +85,7 @@ bool WriteUndoFile(const UndoTarget& target, std::span<const UndoStep> steps, Un
 // removed when none ran, and otherwise replaced by one that undoes those steps
 // only, so that importing it cannot delete or overwrite what the walk never
 // touched. When the replacement cannot be written, the whole file stays.
-void KeepStepsThatRan(const UndoTarget& target, const UndoFile& file, std::span<const UndoStep> steps,
+void CutUndoFileToStepsThatRan(const UndoTarget& target, const UndoFile& file, std::span<const UndoStep> steps,
                       std::size_t done);
 
 }  // namespace tessary

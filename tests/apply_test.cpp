@@ -11,7 +11,7 @@
 #include "support/builders.h"
 #include "support/fake_profile.h"
 
-namespace tessary::testing {
+namespace tessary::tests {
 namespace {
 
 constexpr int IdNo = 7;
@@ -35,7 +35,7 @@ OverlayEntry Rename(std::u16string_view present, std::u16string_view newName, st
     return {std::u16string(newName), std::u16string(present), std::u16string(clsid), present == newName, false};
 }
 
-class ApplyTest : public ::testing::Test {
+class ApplyTest : public testing::Test {
 protected:
     // Reads the registry as the program does at start and plans it.
     void PlanFromRegistry(std::u16string_view first, std::u16string_view second,
@@ -129,7 +129,7 @@ TEST_F(ApplyTest, YesToSignOutWritesTheSettingsFirst) {
 TEST_F(ApplyTest, AWalkThatTheKeyShowsWouldFailOrLoseAHandlerChangesNothing) {
     const auto drop = [](FakeRegistry& r, const char16_t* name) {
         RegKey key = nullptr;
-        r.OpenLocalMachineKey(std::u16string(OverlayIdentifiersPath).c_str(), win32::KeyWrite, &key);
+        r.OpenLocalMachineKey(std::u16string(OverlayIdentifiersPath).c_str(), sdk::KeyWrite, &key);
         r.DeleteKey(key, name);
         r.CloseKey(key);
     };
@@ -153,18 +153,18 @@ TEST_F(ApplyTest, AWalkThatTheKeyShowsWouldFailOrLoseAHandlerChangesNothing) {
         {"a duplicate deleted by another program", WorkedExample(), u"CloudSync",
          [&](FakeRegistry& r) { drop(r, u" Tortoise2"); }},
         {"the key cannot be opened for reading", WorkedExample(), u"CloudSync",
-         [](FakeRegistry& r) { r.FailCall(RegOp::Open, r.Calls(RegOp::Open) + 1, win32::ErrorAccessDenied); }},
+         [](FakeRegistry& r) { r.FailCall(RegOp::Open, r.Calls(RegOp::Open) + 1, sdk::ErrorAccessDenied); }},
         {"the key cannot be opened for writing", WorkedExample(), u"CloudSync",
-         [](FakeRegistry& r) { r.FailCall(RegOp::Open, r.Calls(RegOp::Open) + 2, win32::ErrorAccessDenied); }},
+         [](FakeRegistry& r) { r.FailCall(RegOp::Open, r.Calls(RegOp::Open) + 2, sdk::ErrorAccessDenied); }},
         {"an index of the key cannot be read", WorkedExample(), u"CloudSync",
-         [](FakeRegistry& r) { r.FailCall(RegOp::EnumKey, r.Calls(RegOp::EnumKey) + 3, win32::ErrorMoreData); }},
+         [](FakeRegistry& r) { r.FailCall(RegOp::EnumKey, r.Calls(RegOp::EnumKey) + 3, sdk::ErrorMoreData); }},
         // The first rename frees " \u039CA" in the product's table, not in Windows'.
         {"names the upper-case table merges and Windows keeps apart",
          {Entry(u" \u00B5A", u"{M1}"), Entry(u"\u03BCA", u"{M2}")}, u"\u03BCA", nullptr, u" \u039CA", WindowsUpperCased,
          u"\u00B5A"},
         {"a subkey name holding U+0000", WorkedExample(), u"CloudSync", nullptr, std::u16string(u"Tortoise1\0old", 13)},
         {"a value of a subkey to rename cannot be read", WorkedExample(), u"CloudSync",
-         [](FakeRegistry& r) { r.FailCall(RegOp::EnumValue, r.Calls(RegOp::EnumValue) + 1, win32::ErrorAccessDenied); }},
+         [](FakeRegistry& r) { r.FailCall(RegOp::EnumValue, r.Calls(RegOp::EnumValue) + 1, sdk::ErrorAccessDenied); }},
         {"a value name that a registry file cannot carry", WorkedExample(), u"CloudSync",
          [](FakeRegistry& r) { r.AddValue(std::u16string(OverlayIdentifiersPath) + u"\\ Archiver", {u"a\nb", 4, {1, 0, 0, 0}}); }},
         {"string data of an odd byte count", WorkedExample(), u"CloudSync",
@@ -186,7 +186,7 @@ TEST_F(ApplyTest, AWalkThatTheKeyShowsWouldFailOrLoseAHandlerChangesNothing) {
         {"a duplicate with a subkey, which RegDeleteKeyW refuses", WorkedExample(), u"CloudSync",
          [](FakeRegistry& r) { r.AddKey(std::u16string(OverlayIdentifiersPath) + u"\\ Tortoise2\\a"); }},
         {"a key below a subkey to rename that refuses DELETE", WorkedExample(), u"CloudSync", [](FakeRegistry& r) {
-             r.Deny(std::u16string(OverlayIdentifiersPath) + u"\\ Archiver\\a", win32::Delete);
+             r.Deny(std::u16string(OverlayIdentifiersPath) + u"\\ Archiver\\a", sdk::Delete);
          }},
         {"an unrelated handler registered since goes ahead", WorkedExample(), u"CloudSync",
          [](FakeRegistry& r) { r.AddOverlay(u"Zeta", u"{Z}"); }, {}, UpperCased, u"Tortoise", false},
@@ -221,7 +221,7 @@ TEST_F(ApplyTest, TheFirstFailureStopsTheWalkAndKeepsWhatWasDone) {
     Seed(registry, WorkedExample());
     plan = {Deletion(u" Tortoise2", u"{T2}"), Rename(u"  CloudSync1", u" CloudSync1"), Rename(u" Archiver", u"Archiver"),
             Rename(u"Tortoise2", u"Tortoise2", u"{T2}")};
-    registry.FailCall(RegOp::Rename, 1, win32::ErrorAccessDenied);
+    registry.FailCall(RegOp::Rename, 1, sdk::ErrorAccessDenied);
     Apply({IdYes});
     EXPECT_EQ(messages.shown.back(), std::make_pair(IdsChangeFailed, MbOk));
     EXPECT_EQ(registry.Calls(RegOp::Rename), 1) << "the second rename is not attempted";
@@ -255,7 +255,7 @@ TEST_F(ApplyTest, ASpentPlanIsNotReplayed) {
 
 TEST_F(ApplyTest, AWalkThatChangedNothingMayBeTriedAgain) {
     PlanFromRegistry(u"Tortoise", u"CloudSync");
-    registry.FailCall(RegOp::Rename, 1, win32::ErrorAccessDenied);
+    registry.FailCall(RegOp::Rename, 1, sdk::ErrorAccessDenied);
     Apply({IdYes});
     EXPECT_FALSE(state.registryChanged);
     Apply({IdYes, IdNo});
@@ -270,9 +270,9 @@ TEST_F(ApplyTest, AWalkThatChangedNothingMayBeTriedAgain) {
 TEST_F(ApplyTest, AfterAHalfDoneWalkTheUndoFileUndoesOnlyWhatRan) {
     PlanFromRegistry(u"Tortoise", NoGroupMarker, {Entry(u" Tortoise2", u"{T2}"), Entry(u"Tortoise1", u"{T1}"), Entry(u"Tortoise2", u"{T2}")});
     const std::u16string key = std::u16string(OverlayIdentifiersPath) + u"\\";
-    registry.AddValue(key + u"Tortoise2\\Child", {u"Path", win32::RegSz, SzData(u"C:\\x")});
+    registry.AddValue(key + u"Tortoise2\\Child", {u"Path", sdk::RegSz, SzData(u"C:\\x")});
     registry.AddValue(key + u" Tortoise2", {u"Extra", 4, {1, 0, 0, 0}});
-    registry.FailCall(RegOp::Delete, 1, win32::ErrorAccessDenied);
+    registry.FailCall(RegOp::Delete, 1, sdk::ErrorAccessDenied);
     const std::string before = registry.OverlayTree();
     Apply({IdYes});
     ASSERT_EQ(messages.shown.back(), std::make_pair(IdsChangeFailed, MbOk));
@@ -335,4 +335,4 @@ TEST(UndoFileText, WritesEveryValueSoThatItComesBack) {
 }
 
 }  // namespace
-}  // namespace tessary::testing
+}  // namespace tessary::tests

@@ -4,7 +4,7 @@
 
 #include "support/builders.h"
 
-namespace tessary::testing {
+namespace tessary::tests {
 namespace {
 
 std::vector<bool> Marks(OverlayList list) {
@@ -84,4 +84,4 @@ TEST(CollectGroupCandidates, ComparesExactly) {
 }
 
 }  // namespace
-}  // namespace tessary::testing
+}  // namespace tessary::tests

@@ -5,7 +5,7 @@
 #include "support/builders.h"
 #include "support/fake_registry.h"
 
-namespace tessary::testing {
+namespace tessary::tests {
 namespace {
 
 std::u16string SubkeyPath(std::u16string_view name) {
@@ -125,7 +125,7 @@ TEST(ReadOverlayIdentifiers, ReadsNamesOfUpTo255Characters) {
 }
 
 TEST(ReadOverlayIdentifiers, AFailedIndexIsSkippedAndTheScanGoesOn) {
-    for (const long code : {win32::ErrorMoreData, win32::ErrorAccessDenied, win32::ErrorFileNotFound}) {
+    for (const long code : {sdk::ErrorMoreData, sdk::ErrorAccessDenied, sdk::ErrorFileNotFound}) {
         FakeRegistry registry;
         registry.AddOverlay(u"One", u"{1}");
         registry.AddOverlay(u"Two", u"{2}");
@@ -140,15 +140,15 @@ TEST(ReadOverlayIdentifiers, ASubkeyThatCannotBeOpenedOrEnumeratedIsLeftOut) {
     registry.AddOverlay(u"One", u"{1}");
     registry.AddOverlay(u"Three", u"{3}");
     registry.AddOverlay(u"Two", u"{2}");
-    registry.FailCall(RegOp::Open, 2, win32::ErrorAccessDenied);     // "One"
-    registry.FailCall(RegOp::EnumValue, 2, win32::ErrorMoreData);  // "Two"
+    registry.FailCall(RegOp::Open, 2, sdk::ErrorAccessDenied);     // "One"
+    registry.FailCall(RegOp::EnumValue, 2, sdk::ErrorMoreData);  // "Two"
     EXPECT_EQ(KeyNames(Scan(registry)), (std::vector<std::u16string>{u"Three"}));
 }
 
 TEST(ReadOverlayIdentifiers, EndsWhenTheKeyIsGoneTheHandleIsBadOrIndicesKeepFailing) {
     // 1016, 1015, 8, 1450: a damaged hive, a corrupt key, no memory, no resources.
     const struct { long code; int failing; std::size_t read; } cases[] = {
-        {win32::ErrorKeyDeleted, 1, 1}, {win32::ErrorInvalidHandle, 1, 1}, {1016, 63, 7},
+        {sdk::ErrorKeyDeleted, 1, 1}, {sdk::ErrorInvalidHandle, 1, 1}, {1016, 63, 7},
         {1015, MaxFailedIndicesInARow, 1},  {8, 1 << 30, 1},                  {1450, 1 << 30, 1}};
     for (const auto& c : cases) {
         FakeRegistry registry;
@@ -162,4 +162,4 @@ TEST(ReadOverlayIdentifiers, EndsWhenTheKeyIsGoneTheHandleIsBadOrIndicesKeepFail
 }
 
 }  // namespace
-}  // namespace tessary::testing
+}  // namespace tessary::tests

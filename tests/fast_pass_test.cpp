@@ -7,7 +7,7 @@
 #include "support/builders.h"
 #include "support/reference_pass.h"
 
-namespace tessary::testing {
+namespace tessary::tests {
 namespace {
 
 OverlayList RandomList(std::mt19937& random, std::size_t size) {
@@ -44,4 +44,4 @@ TEST(FastPass, GivesExactlyThePlainPairPassResults) {
 }
 
 }  // namespace
-}  // namespace tessary::testing
+}  // namespace tessary::tests

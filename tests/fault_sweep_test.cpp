@@ -13,11 +13,11 @@
 #include "support/fake_profile.h"
 #include "support/invariants.h"
 
-namespace tessary::testing {
+namespace tessary::tests {
 namespace {
 
-constexpr long FailureCodes[] = {win32::ErrorFileNotFound, win32::ErrorAccessDenied, win32::ErrorInvalidHandle,
-                                 win32::ErrorMoreData, win32::ErrorKeyDeleted};
+constexpr long FailureCodes[] = {sdk::ErrorFileNotFound, sdk::ErrorAccessDenied, sdk::ErrorInvalidHandle,
+                                 sdk::ErrorMoreData, sdk::ErrorKeyDeleted};
 
 struct Case {
     const char* name;
@@ -158,11 +158,11 @@ TEST(FaultSweep, EveryCallOfAPressFailingStopsItAndKeepsEveryHandler) {
             for (const long code : FailureCodes) {
                 if (call > undoReads && call < walk && code != FailureCodes[call % std::ssize(FailureCodes)]) continue;
                 ++runs;
-                SCOPED_TRACE(::testing::Message() << "call " << nth << " of " << OpNames[static_cast<int>(op)] << " fails with " << code);
+                SCOPED_TRACE(testing::Message() << "call " << nth << " of " << OpNames[static_cast<int>(op)] << " fails with " << code);
                 const Outcome o = Apply(c, op, nth, code);
                 EXPECT_EQ(o.after, o.before) << "a registration was lost";
                 checkUndo(o);
-                if ((op == RegOp::Close || (op == RegOp::EnumValue && code == win32::ErrorMoreData)) && !foreseen) {
+                if ((op == RegOp::Close || (op == RegOp::EnumValue && code == sdk::ErrorMoreData)) && !foreseen) {
                     // Nothing depends on closing; a value that outgrew the buffer is read again.
                     EXPECT_EQ(o.messages.back(), std::make_pair(IdsChangeSucceeded, MbYesNo));
                     continue;
@@ -213,7 +213,7 @@ TEST(FaultSweep, EveryScanCallFailingEndsTheScanWithGenuineEntries) {
                     // unless the scan ended early on a key that is gone or a bad handle.
                     EXPECT_TRUE(std::includes(expected.begin(), expected.end(), read.begin(), read.end(),
                                               [](const OverlayEntry& a, const OverlayEntry& b) { return CompareIgnoringCase(a.keyName, b.keyName) < 0; }));
-                    const bool ends = op == RegOp::EnumKey && (code == win32::ErrorKeyDeleted || code == win32::ErrorInvalidHandle);
+                    const bool ends = op == RegOp::EnumKey && (code == sdk::ErrorKeyDeleted || code == sdk::ErrorInvalidHandle);
                     if (op == RegOp::Open && nth == 1) {
                         EXPECT_TRUE(read.empty());
                     } else if (op == RegOp::Close) {
@@ -229,4 +229,4 @@ TEST(FaultSweep, EveryScanCallFailingEndsTheScanWithGenuineEntries) {
 }
 
 }  // namespace
-}  // namespace tessary::testing
+}  // namespace tessary::tests

@@ -6,14 +6,14 @@
 #include "support/builders.h"
 #include "support/fake_profile.h"
 
-namespace tessary::testing {
+namespace tessary::tests {
 namespace {
 
 constexpr std::u16string_view Path = u"C:\\Users\\user\\Tessary.ini";
 
 std::u16string Text(int id) { return id == IDS_STATUS_RENAME ? u"Rename" : u"Duplicate"; }
 
-class MainModelTest : public ::testing::Test {
+class MainModelTest : public testing::Test {
 protected:
     FakeRegistry registry;
     FakeProfile profile;
@@ -92,4 +92,4 @@ TEST_F(MainModelTest, SignOutWritesTheChangedNames) {
 }
 
 }  // namespace
-}  // namespace tessary::testing
+}  // namespace tessary::tests

@@ -5,7 +5,7 @@
 #include "core/candidates.h"
 #include "support/builders.h"
 
-namespace tessary::testing {
+namespace tessary::tests {
 namespace {
 
 Plan PlanFor(OverlayList list, std::u16string_view first, std::u16string_view second) {
@@ -152,4 +152,4 @@ TEST(BuildPlannedList, KeepsTheInvariantsForEveryEntry) {
 }
 
 }  // namespace
-}  // namespace tessary::testing
+}  // namespace tessary::tests

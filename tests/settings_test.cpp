@@ -5,12 +5,12 @@
 #include "support/fake_profile.h"
 #include "support/fake_registry.h"
 
-namespace tessary::testing {
+namespace tessary::tests {
 namespace {
 
 constexpr std::u16string_view Path = u"C:\\Users\\user\\Tessary.ini";
 
-class SettingsTest : public ::testing::Test {
+class SettingsTest : public testing::Test {
 protected:
     void Read() { ReadSettings(profile, settings, selection); }
     void Write() { WriteSettings(profile, settings, selection); }
@@ -115,4 +115,4 @@ TEST_F(SettingsTest, LongValuesAreCutTo259Characters) {
 }
 
 }  // namespace
-}  // namespace tessary::testing
+}  // namespace tessary::tests

@@ -7,7 +7,7 @@
 #include "res/resource.h"
 #include "support/builders.h"
 
-namespace tessary::testing {
+namespace tessary::tests {
 namespace {
 
 std::u16string English(int id) {
@@ -98,4 +98,4 @@ TEST(CenteredPosition, CentresOnTheWorkAreaWhereverItStarts) {
 }
 
 }  // namespace
-}  // namespace tessary::testing
+}  // namespace tessary::tests

@@ -12,7 +12,7 @@
 #include "support/invariants.h"
 #include "ui/views.h"
 
-namespace tessary::testing {
+namespace tessary::tests {
 namespace {
 
 [[noreturn]] void Fail(const std::string& what) {
@@ -40,7 +40,7 @@ RegValue Value(FuzzedDataProvider& in) {
     static const char16_t* const clsids[] = {u"{A}", u"{a}", u"{B}", u""};
     std::u16string text = clsids[in.ConsumeIntegralInRange<std::size_t>(0, std::size(clsids) - 1)];
     if (in.ConsumeBool() && in.ConsumeBool()) text += std::u16string(u"\0tail", 5);
-    RegValue value{in.ConsumeBool() ? u"" : u"Named", win32::RegSz, SzData(text, in.ConsumeIntegralInRange(0, 3) != 0)};
+    RegValue value{in.ConsumeBool() ? u"" : u"Named", sdk::RegSz, SzData(text, in.ConsumeIntegralInRange(0, 3) != 0)};
     switch (in.ConsumeIntegralInRange(0, 12)) {
     case 0: value.type = 2; break;                            // REG_EXPAND_SZ
     case 1: value.type = 4; value.data = {1, 0, 0, 0}; break;  // REG_DWORD
@@ -52,11 +52,11 @@ RegValue Value(FuzzedDataProvider& in) {
 }
 
 }  // namespace
-}  // namespace tessary::testing
+}  // namespace tessary::tests
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tessary;
-    using namespace tessary::testing;
+    using namespace tessary::tests;
     FuzzedDataProvider in(data, size);
 
     FakeRegistry registry;
@@ -126,7 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     });
     // Another program holds a subkey open: one rename of the walk is refused.
     if (const int refused = in.ConsumeIntegralInRange(0, 3); refused > 0) {
-        registry.FailCall(RegOp::Rename, registry.Calls(RegOp::Rename) + refused, win32::ErrorAccessDenied);
+        registry.FailCall(RegOp::Rename, registry.Calls(RegOp::Rename) + refused, sdk::ErrorAccessDenied);
     }
     ScriptedMessages messages;
     messages.answers = {IdYes, 7};

@@ -14,17 +14,17 @@ namespace tessary {
 
 // Readable failures.
 inline void PrintTo(const OverlayEntry& e, std::ostream* os) {
-    *os << "{\"" << testing::Utf8(e.keyName) << "\", \"" << testing::Utf8(e.bareName) << "\", "
-        << testing::Utf8(e.handlerClsid) << (e.noRename ? ", noRename" : "") << (e.deleteKey ? ", deleteKey" : "")
+    *os << "{\"" << tests::Utf8(e.keyName) << "\", \"" << tests::Utf8(e.bareName) << "\", "
+        << tests::Utf8(e.handlerClsid) << (e.noRename ? ", noRename" : "") << (e.deleteKey ? ", deleteKey" : "")
         << "}";
 }
 inline void PrintTo(const OverlayRow& r, std::ostream* os) {
-    *os << "{" << testing::Utf8(r.marker) << " | " << testing::Utf8(r.name) << " | " << testing::Utf8(r.status) << "}";
+    *os << "{" << tests::Utf8(r.marker) << " | " << tests::Utf8(r.name) << " | " << tests::Utf8(r.status) << "}";
 }
 
 }  // namespace tessary
 
-namespace tessary::testing {
+namespace tessary::tests {
 
 inline OverlayEntry Entry(std::u16string_view keyName, std::u16string_view clsid = u"{C1}") {
     return OverlayEntry{std::u16string(keyName), StripLeadingBlanks(keyName), std::u16string(clsid), false, false};
@@ -49,4 +49,4 @@ inline void Seed(FakeRegistry& registry, const OverlayList& list) {
     for (const OverlayEntry& entry : list) registry.AddOverlay(entry.keyName, entry.handlerClsid);
 }
 
-}  // namespace tessary::testing
+}  // namespace tessary::tests

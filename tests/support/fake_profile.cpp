@@ -3,7 +3,7 @@
 #include "core/overlay.h"
 #include "support/fake_registry.h"
 
-namespace tessary::testing {
+namespace tessary::tests {
 namespace {
 
 constexpr std::size_t ProfileBufferLength = 260;
@@ -92,4 +92,4 @@ void RecordingSignOut::RequestSignOut() {
     if (events) events->push_back("sign out");
 }
 
-}  // namespace tessary::testing
+}  // namespace tessary::tests

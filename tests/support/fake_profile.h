@@ -13,7 +13,7 @@
 #include "core/undo.h"
 #include "settings/settings.h"
 
-namespace tessary::testing {
+namespace tessary::tests {
 
 // Profile files in memory, read back as the kernel32 profile functions do:
 // blanks and tabs around a value trimmed, one pair of matching quotes stripped,
@@ -80,4 +80,4 @@ public:
     void RequestSignOut() override;
 };
 
-}  // namespace tessary::testing
+}  // namespace tessary::tests

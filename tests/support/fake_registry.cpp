@@ -5,7 +5,7 @@
 
 #include "core/overlay.h"
 
-namespace tessary::testing {
+namespace tessary::tests {
 
 struct FakeRegistry::Node {
     std::u16string name;
@@ -14,9 +14,9 @@ struct FakeRegistry::Node {
     std::uint32_t denied = 0;
 
     // RegRenameKey needs KEY_WRITE on the key and DELETE on every key below it.
-    bool DeniesRename(std::uint32_t rights = win32::KeyWrite | win32::Delete) const {
+    bool DeniesRename(std::uint32_t rights = sdk::KeyWrite | sdk::Delete) const {
         return (denied & rights) != 0 ||
-               std::any_of(children.begin(), children.end(), [](const auto& c) { return c.second->DeniesRename(win32::Delete); });
+               std::any_of(children.begin(), children.end(), [](const auto& c) { return c.second->DeniesRename(sdk::Delete); });
     }
 };
 
@@ -129,7 +129,7 @@ void FakeRegistry::AddOverlay(std::u16string_view name, std::u16string_view clsi
     path += u'\\';
     path += name;
     // Set as regedit does: the unnamed default value.
-    AddValue(path, RegValue{u"", win32::RegSz, SzData(clsid)});
+    AddValue(path, RegValue{u"", sdk::RegSz, SzData(clsid)});
 }
 
 void FakeRegistry::Deny(std::u16string_view path, std::uint32_t access) { Make(path).denied |= access; }
@@ -269,7 +269,7 @@ void FakeRegistry::Import(std::u16string_view text) {
         const std::u16string_view data = std::u16string_view(line).substr(pos);
         if (data[0] == u'"') {
             std::size_t at = 0;
-            value.type = win32::RegSz;
+            value.type = sdk::RegSz;
             value.data = SzData(Unquote(data, at));
         } else if (data.rfind(u"dword:", 0) == 0) {
             value.type = 4;
@@ -313,9 +313,9 @@ long FakeRegistry::Record(std::string call, long result) {
 
 long FakeRegistry::Resolve(RegKey key, Node*& node) const {
     const auto handle = handles.find(reinterpret_cast<std::uintptr_t>(key));
-    if (handle == handles.end()) return win32::ErrorInvalidHandle;
+    if (handle == handles.end()) return sdk::ErrorInvalidHandle;
     node = Find(handle->second);
-    return node == nullptr ? win32::ErrorKeyDeleted : win32::ErrorSuccess;
+    return node == nullptr ? sdk::ErrorKeyDeleted : sdk::ErrorSuccess;
 }
 
 long FakeRegistry::OpenLocalMachineKey(const char16_t* path, std::uint32_t access, RegKey* key) {
@@ -324,12 +324,12 @@ long FakeRegistry::OpenLocalMachineKey(const char16_t* path, std::uint32_t acces
     if (Injected(RegOp::Open, code)) return Record(call, code);
     Path parts = Parts(path);
     const Node* node = Find(parts);
-    if (node == nullptr) return Record(call, win32::ErrorFileNotFound);
-    if ((node->denied & access) != 0) return Record(call, win32::ErrorAccessDenied);
+    if (node == nullptr) return Record(call, sdk::ErrorFileNotFound);
+    if ((node->denied & access) != 0) return Record(call, sdk::ErrorAccessDenied);
     const std::uintptr_t handle = nextHandle++;
     handles[handle] = std::move(parts);
     *key = reinterpret_cast<RegKey>(handle);
-    return Record(call, win32::ErrorSuccess);
+    return Record(call, sdk::ErrorSuccess);
 }
 
 long FakeRegistry::EnumKey(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength) {
@@ -337,14 +337,14 @@ long FakeRegistry::EnumKey(RegKey key, std::uint32_t index, char16_t* name, std:
     long code = 0;
     if (Injected(RegOp::EnumKey, code)) return Record(call, code);
     Node* node = nullptr;
-    if (const long status = Resolve(key, node); status != win32::ErrorSuccess) return Record(call, status);
-    if (index >= node->children.size()) return Record(call, win32::ErrorNoMoreItems);
+    if (const long status = Resolve(key, node); status != sdk::ErrorSuccess) return Record(call, status);
+    if (index >= node->children.size()) return Record(call, sdk::ErrorNoMoreItems);
     const std::u16string& childName = std::next(node->children.begin(), index)->second->name;
-    if (childName.size() + 1 > *nameLength) return Record(call, win32::ErrorMoreData);
+    if (childName.size() + 1 > *nameLength) return Record(call, sdk::ErrorMoreData);
     std::copy(childName.begin(), childName.end(), name);
     name[childName.size()] = u'\0';
     *nameLength = static_cast<std::uint32_t>(childName.size());
-    return Record(call, win32::ErrorSuccess);
+    return Record(call, sdk::ErrorSuccess);
 }
 
 long FakeRegistry::EnumValue(RegKey key, std::uint32_t index, char16_t* valueName, std::uint32_t* valueNameLength,
@@ -353,12 +353,12 @@ long FakeRegistry::EnumValue(RegKey key, std::uint32_t index, char16_t* valueNam
     long code = 0;
     if (Injected(RegOp::EnumValue, code)) return Record(call, code);
     Node* node = nullptr;
-    if (const long status = Resolve(key, node); status != win32::ErrorSuccess) return Record(call, status);
-    if (index >= node->values.size()) return Record(call, win32::ErrorNoMoreItems);
+    if (const long status = Resolve(key, node); status != sdk::ErrorSuccess) return Record(call, status);
+    if (index >= node->values.size()) return Record(call, sdk::ErrorNoMoreItems);
     const RegValue& value = node->values[index];
     if (value.name.size() + 1 > *valueNameLength || value.data.size() > *dataLength) {
         *dataLength = static_cast<std::uint32_t>(value.data.size());
-        return Record(call, win32::ErrorMoreData);
+        return Record(call, sdk::ErrorMoreData);
     }
     std::copy(value.name.begin(), value.name.end(), valueName);
     valueName[value.name.size()] = u'\0';
@@ -366,14 +366,14 @@ long FakeRegistry::EnumValue(RegKey key, std::uint32_t index, char16_t* valueNam
     *type = value.type;
     if (!value.data.empty()) std::memcpy(data, value.data.data(), value.data.size());
     *dataLength = static_cast<std::uint32_t>(value.data.size());
-    return Record(call, win32::ErrorSuccess);
+    return Record(call, sdk::ErrorSuccess);
 }
 
 long FakeRegistry::CloseKey(RegKey key) {
     long code = 0;
     if (Injected(RegOp::Close, code)) return Record("Close", code);
-    return Record("Close", handles.erase(reinterpret_cast<std::uintptr_t>(key)) == 1 ? win32::ErrorSuccess
-                                                                                     : win32::ErrorInvalidHandle);
+    return Record("Close", handles.erase(reinterpret_cast<std::uintptr_t>(key)) == 1 ? sdk::ErrorSuccess
+                                                                                     : sdk::ErrorInvalidHandle);
 }
 
 long FakeRegistry::RenameKey(RegKey key, const char16_t* from, const char16_t* to) {
@@ -381,18 +381,18 @@ long FakeRegistry::RenameKey(RegKey key, const char16_t* from, const char16_t* t
     long code = 0;
     if (Injected(RegOp::Rename, code)) return Record(call, code);
     Node* node = nullptr;
-    if (const long status = Resolve(key, node); status != win32::ErrorSuccess) return Record(call, status);
+    if (const long status = Resolve(key, node); status != sdk::ErrorSuccess) return Record(call, status);
     const auto source = node->children.find(upper(from));
-    if (source == node->children.end()) return Record(call, win32::ErrorFileNotFound);
+    if (source == node->children.end()) return Record(call, sdk::ErrorFileNotFound);
     // A target that exists, also one differing only in case, is refused.
-    if (node->children.count(upper(to)) != 0 || source->second->DeniesRename()) return Record(call, win32::ErrorAccessDenied);
+    if (node->children.count(upper(to)) != 0 || source->second->DeniesRename()) return Record(call, sdk::ErrorAccessDenied);
     // Windows keeps key names to 255 characters (Wine 8 lets longer ones through).
     if (std::u16string_view(to).size() > 255) return Record(call, 87);
     std::unique_ptr<Node> moved = std::move(source->second);
     node->children.erase(source);
     moved->name = to;
     node->children[upper(to)] = std::move(moved);
-    return Record(call, win32::ErrorSuccess);
+    return Record(call, sdk::ErrorSuccess);
 }
 
 long FakeRegistry::DeleteKey(RegKey key, const char16_t* name) {
@@ -400,12 +400,12 @@ long FakeRegistry::DeleteKey(RegKey key, const char16_t* name) {
     long code = 0;
     if (Injected(RegOp::Delete, code)) return Record(call, code);
     Node* node = nullptr;
-    if (const long status = Resolve(key, node); status != win32::ErrorSuccess) return Record(call, status);
+    if (const long status = Resolve(key, node); status != sdk::ErrorSuccess) return Record(call, status);
     const auto child = node->children.find(upper(name));
-    if (child == node->children.end()) return Record(call, win32::ErrorFileNotFound);
-    if (!child->second->children.empty() || (child->second->denied & win32::Delete) != 0) return Record(call, win32::ErrorAccessDenied);
+    if (child == node->children.end()) return Record(call, sdk::ErrorFileNotFound);
+    if (!child->second->children.empty() || (child->second->denied & sdk::Delete) != 0) return Record(call, sdk::ErrorAccessDenied);
     node->children.erase(child);
-    return Record(call, win32::ErrorSuccess);
+    return Record(call, sdk::ErrorSuccess);
 }
 
-}  // namespace tessary::testing
+}  // namespace tessary::tests

@@ -15,7 +15,7 @@
 #include "core/registry.h"
 #include "core/undo.h"
 
-namespace tessary::testing {
+namespace tessary::tests {
 
 enum class RegOp { Open, EnumKey, EnumValue, Close, Rename, Delete };
 
@@ -107,4 +107,4 @@ private:
 // UTF-16 to UTF-8, for messages and logs.
 std::string Utf8(std::u16string_view text);
 
-}  // namespace tessary::testing
+}  // namespace tessary::tests

@@ -4,7 +4,7 @@
 
 #include "core/catalogue.h"
 
-namespace tessary::testing {
+namespace tessary::tests {
 
 Registrations ReadRegistrations(FakeRegistry& registry) {
     OverlayList list;
@@ -112,4 +112,4 @@ std::string CheckUndoImport(FakeRegistry& registry, std::size_t walkStart, const
     return registry.OverlaySubkeys() == expected ? "" : "importing the undo file undid more or less than what ran:\n" + Utf8(undoText);
 }
 
-}  // namespace tessary::testing
+}  // namespace tessary::tests

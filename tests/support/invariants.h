@@ -11,7 +11,7 @@
 #include "core/planner.h"
 #include "support/fake_registry.h"
 
-namespace tessary::testing {
+namespace tessary::tests {
 
 // (blank-free name, class identifier) of every readable registration.
 using Registrations = std::set<std::pair<std::u16string, std::u16string>>;
@@ -36,4 +36,4 @@ bool PlanHasUnavoidableClash(const Plan& plan, const std::vector<std::u16string>
 std::string CheckUndoImport(FakeRegistry& registry, std::size_t walkStart, const std::map<std::u16string, std::string>& beforeWalk,
                             const OverlayList& PlannedList, std::u16string_view undoText);
 
-}  // namespace tessary::testing
+}  // namespace tessary::tests

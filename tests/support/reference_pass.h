@@ -6,7 +6,7 @@
 
 #include "core/candidates.h"
 
-namespace tessary::testing {
+namespace tessary::tests {
 
 inline void PlainMarkDuplicates(OverlayList& list) {
     for (std::size_t i = 0; i < list.size(); ++i) {
@@ -33,4 +33,4 @@ inline void PlainCollectGroupCandidates(const OverlayList& list, NameList& candi
     }
 }
 
-}  // namespace tessary::testing
+}  // namespace tessary::tests

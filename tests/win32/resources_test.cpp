@@ -396,7 +396,7 @@ TEST(Executable, LoadsDllsFromSystem32OnlyAndKeepsAslrAndDep) {
 }  // namespace tessary
 
 int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
+    testing::InitGoogleTest(&argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s Tessary.exe\n", argv[0]);
         return 2;

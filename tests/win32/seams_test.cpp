@@ -20,7 +20,7 @@ namespace {
 constexpr char16_t TestRoot[] = u"SOFTWARE\\TessaryTests";
 
 // A scratch key under HKLM with a few subkeys, removed afterwards.
-class Win32RegistryTest : public ::testing::Test {
+class Win32RegistryTest : public testing::Test {
 protected:
     void SetUp() override {
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, Wide(TestRoot));
@@ -122,7 +122,7 @@ TEST_F(Win32RegistryTest, ReadsNamesOf255CharactersAndTheFirstValueOfEachType) {
 }
 
 // The profile functions in a directory of the test's own.
-class Win32ProfileTest : public ::testing::Test {
+class Win32ProfileTest : public testing::Test {
 protected:
     void SetUp() override {
         wchar_t temp[MAX_PATH];

@@ -11,6 +11,7 @@
 #include "ui/language.h"
 #include "ui/main_model.h"
 #include "ui/placement.h"
+#include "ui/win32/apply_seams.h"
 #include "ui/win32/texts.h"
 
 namespace tessary {

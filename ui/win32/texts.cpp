@@ -1,7 +1,8 @@
 #include "ui/win32/texts.h"
 
+#include <string>
+
 #include "core/win32/wide.h"
-#include "res/resource.h"
 #include "ui/language.h"
 
 namespace tessary {
@@ -19,13 +20,5 @@ std::u16string LoadText(int textId) {
     if (LoadStringW(AppInstance, static_cast<UINT>(textId + LanguageOffset), buffer, 260) <= 0) return {};
     return FromWide(buffer);
 }
-
-int Win32MessageBox::ShowMessage(int textId, unsigned type) {
-    const std::u16string caption = LoadText(IDS_APP_NAME);
-    const std::u16string text = LoadText(textId);
-    return MessageBoxW(owner, Wide(text), Wide(caption), type);
-}
-
-void Win32SignOut::RequestSignOut() { ExitWindowsEx(0, 0); }
 
 }  // namespace tessary

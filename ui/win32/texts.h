@@ -5,8 +5,6 @@
 
 #include <string>
 
-#include "core/apply.h"
-
 namespace tessary {
 
 extern HINSTANCE AppInstance;
@@ -17,17 +15,5 @@ void InitLanguage(HINSTANCE instance);
 
 // The text of string N + LanguageOffset; the empty text for an id the table does not hold.
 std::u16string LoadText(int textId);
-
-// A modal message box owned by the dialog, captioned with the program's name.
-class Win32MessageBox final : public MessageBoxApi {
-public:
-    HWND owner = nullptr;
-    int ShowMessage(int textId, unsigned type) override;
-};
-
-class Win32SignOut final : public SignOutApi {
-public:
-    void RequestSignOut() override;
-};
 
 }  // namespace tessary
