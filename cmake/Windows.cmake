@@ -3,6 +3,7 @@ enable_language(RC)
 
 add_library(tessary_win32 STATIC
     core/win32/registry_win32.cpp
+    core/win32/sdk_copies.cpp
     core/win32/undo_file_win32.cpp
     settings/win32/profile_win32.cpp
     ui/win32/texts.cpp
@@ -53,6 +54,7 @@ if(TESSARY_BENCH)
     # The start-up measurement (bench/startup.sh): a dialog-only baseline and a timer.
     add_executable(minimal_dialog WIN32 bench/win32/minimal_dialog.cpp ${resources})
     target_link_libraries(minimal_dialog PRIVATE comctl32)
+    target_include_directories(minimal_dialog PRIVATE ${PROJECT_SOURCE_DIR})
     add_executable(startup_timer bench/win32/startup_timer.cpp)
     target_include_directories(startup_timer PRIVATE tests/win32)
     if(MINGW)

@@ -19,6 +19,7 @@ inline constexpr int IdsChangeFailed = 205;
 inline constexpr unsigned MbOk = 0;
 inline constexpr unsigned MbYesNo = 4;
 inline constexpr int IdYes = 6;
+inline constexpr int IdNo = 7;
 
 // The message box: shows the text of the string with that base id in the
 // user's language, with the program's name as caption, and returns the button.

@@ -12,6 +12,8 @@ namespace tessary {
 
 using RegKey = void*;
 
+// Copies of the Windows values that the portable code needs, as it builds
+// without <windows.h>; core/win32/sdk_copies.cpp ties each to the SDK's own.
 namespace sdk {
 inline constexpr long ErrorSuccess = 0;
 inline constexpr long ErrorFileNotFound = 2;
@@ -27,6 +29,10 @@ inline constexpr std::uint32_t KeyRead = 0x20019;
 inline constexpr std::uint32_t KeyWrite = 0x20006;
 
 inline constexpr std::uint32_t RegSz = 1;
+inline constexpr std::uint32_t RegExpandSz = 2;
+inline constexpr std::uint32_t RegBinary = 3;
+inline constexpr std::uint32_t RegDword = 4;
+inline constexpr std::uint32_t RegMultiSz = 7;
 }  // namespace sdk
 
 class RegistryApi {

@@ -7,14 +7,9 @@
 namespace tessary {
 namespace {
 
-constexpr std::uint32_t RegExpandSz = 2;
-constexpr std::uint32_t RegBinary = 3;
-constexpr std::uint32_t RegDword = 4;
-constexpr std::uint32_t RegMultiSz = 7;
-
 constexpr std::u16string_view HexDigits = u"0123456789abcdef";
 
-bool IsStringType(std::uint32_t type) { return type == sdk::RegSz || type == RegExpandSz || type == RegMultiSz; }
+bool IsStringType(std::uint32_t type) { return type == sdk::RegSz || type == sdk::RegExpandSz || type == sdk::RegMultiSz; }
 
 void AppendHexByte(std::u16string& out, std::uint8_t byte) {
     out += HexDigits[byte >> 4];
@@ -81,11 +76,11 @@ void AppendValue(std::u16string& out, const RegistryValue& value) {
         out += u'"';
         for (std::size_t i = 0; i < units; ++i) AppendEscaped(out, UnitAt(value.data, i));
         out += u'"';
-    } else if (value.type == RegDword && value.data.size() == 4) {
+    } else if (value.type == sdk::RegDword && value.data.size() == 4) {
         out += u"dword:";
         for (std::size_t i = 4; i-- > 0;) AppendHexByte(out, value.data[i]);
     } else {
-        if (value.type == RegBinary) {
+        if (value.type == sdk::RegBinary) {
             out += u"hex:";
         } else {
             out += u"hex(";

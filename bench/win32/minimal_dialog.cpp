@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "res/resource.h"
+
 namespace {
 
 INT_PTR CALLBACK EmptyDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -15,6 +17,6 @@ INT_PTR CALLBACK EmptyDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&classes);
-    DialogBoxParamW(nullptr, MAKEINTRESOURCEW(150), nullptr, EmptyDialogProc, 0);
+    DialogBoxParamW(nullptr, MAKEINTRESOURCEW(IDD_MAIN_EN), nullptr, EmptyDialogProc, 0);
     return 0;
 }

@@ -81,7 +81,7 @@ bool FakeUndoFiles::Replace(std::u16string_view from, std::u16string_view to) {
 int ScriptedMessages::ShowMessage(int textId, unsigned type) {
     shown.emplace_back(textId, type);
     if (events) events->push_back("message " + std::to_string(textId));
-    if (answers.empty()) return 7;  // IDNO
+    if (answers.empty()) return IdNo;
     const int answer = answers.front();
     answers.pop_front();
     return answer;

@@ -42,6 +42,8 @@
 #include <string>
 #include <vector>
 
+#include "res/resource.h"
+#include "ui/language.h"
 #include "wine_path.h"
 
 namespace {
@@ -164,7 +166,7 @@ public:
                 if (lines[i][0] == L"now" || lines[i][0] == L"after") {
                     std::vector<std::vector<std::wstring>> rows;
                     while (i + 1 < lines.size() && lines[i + 1][0] == L"-") rows.push_back(lines[++i]);
-                    CheckRows(lines[i - rows.size()][0] == L"now" ? IDC_NOW : IDC_AFTER, rows);
+                    CheckRows(lines[i - rows.size()][0] == L"now" ? IDC_NOW_LIST : IDC_AFTER_LIST, rows);
                 } else {
                     Step(lines[i]);
                 }
@@ -175,20 +177,18 @@ public:
     }
 
 private:
-    static constexpr int IDC_NOW = 1001, IDC_AFTER = 1002, IDC_FIRST = 1003, IDC_SECOND = 1004, IDC_CHANGE = 1005,
-                         IDC_EXIT = 1006;
 
     std::wstring IniPath() const { return work + L"\\Tessary.ini"; }
 
     std::wstring Text(int id) const {
         wchar_t buffer[260] = {};
-        LoadStringW(strings, static_cast<UINT>(id + (japanese ? 0 : 20)), buffer, 260);
+        LoadStringW(strings, static_cast<UINT>(id + (japanese ? tessary::JapaneseOffset : tessary::EnglishOffset)), buffer, 260);
         return buffer;
     }
 
     std::wstring Status(const std::wstring& token) const {
-        if (token == L"@duplicate") return Text(206);
-        if (token == L"@rename") return Text(208);
+        if (token == L"@duplicate") return Text(IDS_STATUS_DUPLICATE);
+        if (token == L"@rename") return Text(IDS_STATUS_RENAME);
         return token;
     }
 
@@ -259,13 +259,13 @@ private:
         } else if (verb == L"start") {
             Start();
         } else if (verb == L"first" || verb == L"second") {
-            CheckPicker(verb == L"first" ? IDC_FIRST : IDC_SECOND, std::stoi(arg(1)), {t.begin() + 2, t.end()});
+            CheckPicker(verb == L"first" ? IDC_FIRST_GROUP : IDC_SECOND_GROUP, std::stoi(arg(1)), {t.begin() + 2, t.end()});
         } else if (verb == L"change") {
             Settle();
             const bool enabled = IsWindowEnabled(Control(IDC_CHANGE)) != FALSE;
             Check(enabled == (arg(1) == L"enabled"), "the Change button is " + std::string(enabled ? "enabled" : "disabled"));
         } else if (verb == L"pick") {
-            Pick(arg(1) == L"first" ? IDC_FIRST : IDC_SECOND, arg(2));
+            Pick(arg(1) == L"first" ? IDC_FIRST_GROUP : IDC_SECOND_GROUP, arg(2));
         } else if (verb == L"press") {
             BringToForeground(dialog, "the dialog");
             PostMessageW(Control(arg(1) == L"change" ? IDC_CHANGE : IDC_EXIT), BM_CLICK, 0, 0);
@@ -314,8 +314,8 @@ private:
             line += L'\r';
             Check(IniText().find(line) != std::wstring::npos, "no line " + Quoted(arg(1)) + " in:\n" + Narrow(IniText()));
         } else if (verb == L"columns") {
-            CheckColumns(IDC_NOW, 201);
-            CheckColumns(IDC_AFTER, 202);
+            CheckColumns(IDC_NOW_LIST, IDS_COLUMN_STATUS);
+            CheckColumns(IDC_AFTER_LIST, IDS_COLUMN_ACTION);
         } else if (verb == L"centred") {
             RECT workArea{}, frame{};
             SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
@@ -431,7 +431,7 @@ private:
         Launch(exe.c_str(), L"\"" + exe + L"\"", work.c_str(), process);
         WaitUntil([&] { return (dialog = FindDialog()) != nullptr; }, "the dialog");
         // The window exists before its controls are filled.
-        WaitUntil([&] { return IsWindowVisible(dialog) && Control(IDC_AFTER) != nullptr; }, "the dialog's controls");
+        WaitUntil([&] { return IsWindowVisible(dialog) && Control(IDC_AFTER_LIST) != nullptr; }, "the dialog's controls");
         remote = VirtualAllocEx(process.hProcess, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE);
         CheckCall(remote != nullptr, "cannot reach into the program's memory");
         const std::wstring expected = japanese ? L"\xFF0D \x5909\x66F4(&C) \x2192" : L"-- &Change ->";
@@ -605,7 +605,7 @@ private:
             row[3] = Status(row[3]);
             wanted.push_back(row);
         }
-        Check(rows == wanted, std::string(id == IDC_NOW ? "Now" : "After") + " shows:" + shown);
+        Check(rows == wanted, std::string(id == IDC_NOW_LIST ? "Now" : "After") + " shows:" + shown);
     }
 
     // Full-row selection and label tips; an empty, a name and a status or action
@@ -621,7 +621,7 @@ private:
         const int unit = static_cast<int>(
             (client.right - 2 * GetSystemMetrics(SM_CXEDGE) - GetSystemMetrics(SM_CXVSCROLL)) / 14.0);
         const int widths[] = {unit, 8 * unit, 5 * unit};
-        const std::wstring headings[] = {L"", Text(200), Text(statusHeading)};
+        const std::wstring headings[] = {L"", Text(IDS_COLUMN_NAME), Text(statusHeading)};
         for (int column = 0; column < 3; ++column) {
             LVCOLUMNW record{};
             record.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
@@ -690,18 +690,18 @@ private:
     }
 
     void Answer(const std::wstring& which, const std::wstring& button) {
-        const int id = which == L"confirm" ? 203 : which == L"succeeded" ? 204 : 205;
+        const int id = which == L"confirm" ? IDS_CONFIRM_CHANGE : which == L"succeeded" ? IDS_CHANGE_SUCCEEDED : IDS_CHANGE_FAILED;
         HWND box = nullptr;
         WaitUntil([&] { return (box = MessageBoxWindow()) != nullptr && GetDlgItem(box, 0xFFFF) != nullptr; },
                   "the message box " + Narrow(which));
-        Check(WindowText(box) == Text(103), "message box caption " + Quoted(WindowText(box)));
+        Check(WindowText(box) == Text(IDS_APP_NAME), "message box caption " + Quoted(WindowText(box)));
         Check(MessageBoxText(box) == Text(id), "message box says " + Quoted(MessageBoxText(box)));
-        const bool yesNo = id != 205;
+        const bool yesNo = id != IDS_CHANGE_FAILED;
         Check((GetDlgItem(box, IDYES) != nullptr) == yesNo && (GetDlgItem(box, IDNO) != nullptr) == yesNo &&
                   (GetDlgItem(box, IDOK) != nullptr) == !yesNo,
               "the message box has other buttons");
         const int pressed = button == L"yes" ? IDYES : button == L"no" ? IDNO : IDOK;
-        Check(id != 204 || pressed != IDYES || UnderWine(), "refusing to sign this machine's user out");
+        Check(id != IDS_CHANGE_SUCCEEDED || pressed != IDYES || UnderWine(), "refusing to sign this machine's user out");
         BringToForeground(box, "the message box " + Narrow(which));
         PostMessageW(GetDlgItem(box, pressed), BM_CLICK, 0, 0);
         WaitUntil([&] { return !IsWindow(box); }, "the message box to close");
@@ -841,7 +841,7 @@ int wmain(int argc, wchar_t** argv) {
                     "only on a machine that may lose it\n", name.c_str());
         return Skipped;
     }
-    if (!UnderWine() && (GetUserDefaultUILanguage() == 0x0411) != japanese) {
+    if (!UnderWine() && (GetUserDefaultUILanguage() == tessary::JapaneseLanguageId) != japanese) {
         std::printf("SKIP %s: Tessary shows its %s interface only when the display language of Windows is %s\n",
                     name.c_str(), japanese ? "Japanese" : "English", japanese ? "Japanese" : "not Japanese");
         return Skipped;
