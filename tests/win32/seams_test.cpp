@@ -140,18 +140,28 @@ TEST_F(Win32RegistryTest, ReadsNamesOf255CharactersAndTheFirstValueOfEachType) {
     EXPECT_EQ(clsids, (std::vector<std::u16string>{u"{0AA1-Long}", u"{Named}", u"{U}", u""}));
 }
 
-// The profile functions in a directory of the test's own.
-class Win32ProfileTest : public testing::Test {
+// A directory of the test's own, removed afterwards.
+class Win32DirectoryTest : public testing::Test {
 protected:
     void SetUp() override {
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
-        directory = std::filesystem::path(temp) / L"tessary-profile-test";
+        directory = std::filesystem::path(temp) / L"tessary-seams-test";
         std::filesystem::remove_all(directory);
         std::filesystem::create_directories(directory);
-        path = (directory / L"Tessary.ini").u16string();
     }
     void TearDown() override { std::filesystem::remove_all(directory); }
+
+    std::filesystem::path directory;
+};
+
+// The profile functions on Tessary.ini in that directory.
+class Win32ProfileTest : public Win32DirectoryTest {
+protected:
+    void SetUp() override {
+        Win32DirectoryTest::SetUp();
+        path = (directory / L"Tessary.ini").u16string();
+    }
 
     std::string Bytes() {
         std::ifstream file(directory / L"Tessary.ini", std::ios::binary);
@@ -159,7 +169,6 @@ protected:
     }
 
     Win32Profile profile;
-    std::filesystem::path directory;
     std::u16string path;
 };
 
@@ -208,9 +217,22 @@ TEST_F(Win32ProfileTest, SettingsRoundTripThroughTheRealProfileFunctions) {
     }
 }
 
+TEST_F(Win32ProfileTest, AnExistingFileKeepsItsEncoding) {
+    { std::ofstream(directory / L"Tessary.ini", std::ios::binary) << "[GROUP]\r\nNAME1=Tortoise\r\n"; }
+    profile.CreateUnicodeFileIfMissing(path);
+    profile.WriteString(u"GROUP", u"NAME2", u"CloudSync", path);
+    EXPECT_EQ(Bytes().substr(0, 7), "[GROUP]");
+    EXPECT_EQ(profile.ReadString(u"GROUP", u"NAME1", u"", path), u"Tortoise");
+    EXPECT_EQ(profile.ReadString(u"GROUP", u"NAME2", u"", path), u"CloudSync");
+}
+
 // The undo file beside Tessary.ini: a name that is taken is never written through.
-TEST_F(Win32ProfileTest, UndoFilesAreOnlyEverCreatedNew) {
+class Win32UndoFilesTest : public Win32DirectoryTest {
+protected:
     Win32UndoFiles files;
+};
+
+TEST_F(Win32UndoFilesTest, UndoFilesAreOnlyEverCreatedNew) {
     const std::u16string file = (directory / L"undo.reg").u16string();
     EXPECT_EQ(files.CreateNew(file, {0xFF, 0xFE, 'A', 0}), UndoFileApi::Result::Written);
     EXPECT_EQ(files.CreateNew(file, {'B'}), UndoFileApi::Result::Exists);
@@ -222,15 +244,6 @@ TEST_F(Win32ProfileTest, UndoFilesAreOnlyEverCreatedNew) {
     EXPECT_EQ(std::filesystem::file_size(directory / L"undo.reg"), 1u);
     files.Remove(file);
     EXPECT_FALSE(std::filesystem::exists(directory / L"undo.reg"));
-}
-
-TEST_F(Win32ProfileTest, AnExistingFileKeepsItsEncoding) {
-    { std::ofstream(directory / L"Tessary.ini", std::ios::binary) << "[GROUP]\r\nNAME1=Tortoise\r\n"; }
-    profile.CreateUnicodeFileIfMissing(path);
-    profile.WriteString(u"GROUP", u"NAME2", u"CloudSync", path);
-    EXPECT_EQ(Bytes().substr(0, 7), "[GROUP]");
-    EXPECT_EQ(profile.ReadString(u"GROUP", u"NAME1", u"", path), u"Tortoise");
-    EXPECT_EQ(profile.ReadString(u"GROUP", u"NAME2", u"", path), u"CloudSync");
 }
 
 }  // namespace
