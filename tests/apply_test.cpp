@@ -38,17 +38,17 @@ using Shown = std::vector<std::pair<int, unsigned>>;
 TEST_F(ApplyTest, NoToTheConfirmationLeavesTheRegistryAlone) {
     PlanFromRegistry(u"Tortoise", u"CloudSync");
     const auto before = registry.OverlayRegistrations();
-    const std::size_t calls = registry.Log().size();
+    const std::size_t calls = registry.History().size();
     Apply({IdNo});
     EXPECT_EQ(messages.shown, (Shown{{IdsConfirmChange, MbYesNo}}));
     EXPECT_EQ(registry.OverlayRegistrations(), before);
-    EXPECT_EQ(registry.Log().size(), calls) << "not even opened";
+    EXPECT_EQ(registry.History().size(), calls) << "not even opened";
     EXPECT_FALSE(state.registryChanged);
 }
 
 TEST_F(ApplyTest, WalksThePlanSoThatTheRegistryListsTheAfterOrder) {
     PlanFromRegistry(u"Tortoise", u"CloudSync");
-    const std::size_t calls = registry.Log().size();
+    const std::size_t calls = registry.History().size();
     Apply({IdYes, IdNo});
 
     EXPECT_EQ(registry.OverlayNames(),
@@ -56,27 +56,26 @@ TEST_F(ApplyTest, WalksThePlanSoThatTheRegistryListsTheAfterOrder) {
     EXPECT_EQ(messages.shown, (Shown{{IdsConfirmChange, MbYesNo}, {IdsChangeSucceeded, MbYesNo}}));
     EXPECT_EQ(signOut.requests, 0);
     // First the names as they are now: opened for reading, enumerated to the end, closed.
-    const auto start = registry.Log().begin() + static_cast<std::ptrdiff_t>(calls);
-    const std::vector<std::string> check(start, start + 10);
-    EXPECT_EQ(check.front(), "Open(SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers, 131097) = 0");
-    EXPECT_EQ(check[8], "EnumKey(7) = 259");
-    EXPECT_EQ(check.back(), "Close = 0");
+    const auto start = registry.History().begin() + static_cast<std::ptrdiff_t>(calls);
+    const std::vector<RegCall> check(start, start + 10);
+    EXPECT_EQ(check.front(), RegCall::Open(OverlayIdentifiersPath, sdk::KeyRead));
+    EXPECT_EQ(check[8], RegCall::EnumKey(7, sdk::ErrorNoMoreItems));
+    EXPECT_EQ(check.back(), RegCall::Close());
     // Then each subkey to rename or delete read whole for the undo file, then the
     // key opened for writing once, six actions in the plan's order, closed.
-    const auto write = std::find_if(start, registry.Log().end(), [](const std::string& call) {
-        return call.find(", 131078)") != std::string::npos;
+    const auto write = std::find_if(start, registry.History().end(), [](const RegCall& call) {
+        return call.op == RegOp::Open && call.access == sdk::KeyWrite;
     });
-    EXPECT_EQ(std::count_if(start + 10, write, [](const std::string& call) { return call.rfind("Open(", 0) == 0; }), 6);
-    const std::vector<std::string> walk(write, registry.Log().end());
-    EXPECT_EQ(walk, (std::vector<std::string>{
-                        "Open(SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers, 131078) = 0",
-                        "Rename(\"Tortoise1\" -> \"  Tortoise1\") = 0",
-                        "Rename(\"Tortoise2\" -> \"  Tortoise2\") = 0",
-                        "Rename(\"  CloudSync1\" -> \" CloudSync1\") = 0",
-                        "Rename(\"  CloudSync2\" -> \" CloudSync2\") = 0",
-                        "Delete(\" Tortoise2\") = 0",
-                        "Rename(\" Archiver\" -> \"Archiver\") = 0",
-                        "Close = 0"}));
+    EXPECT_EQ(std::count_if(start + 10, write, [](const RegCall& call) { return call.op == RegOp::Open; }), 6);
+    const std::vector<RegCall> walk(write, registry.History().end());
+    EXPECT_EQ(walk, (std::vector<RegCall>{RegCall::Open(OverlayIdentifiersPath, sdk::KeyWrite),
+                                          RegCall::Rename(u"Tortoise1", u"  Tortoise1"),
+                                          RegCall::Rename(u"Tortoise2", u"  Tortoise2"),
+                                          RegCall::Rename(u"  CloudSync1", u" CloudSync1"),
+                                          RegCall::Rename(u"  CloudSync2", u" CloudSync2"),
+                                          RegCall::Delete(u" Tortoise2"),
+                                          RegCall::Rename(u" Archiver", u"Archiver"),
+                                          RegCall::Close()}));
     EXPECT_EQ(registry.OpenHandles(), 0);
     EXPECT_TRUE(state.registryChanged);
 }

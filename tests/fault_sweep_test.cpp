@@ -50,7 +50,7 @@ struct Outcome {
     std::vector<std::u16string> namesBefore;
     std::vector<std::u16string> namesAfter;  // after the first press
     bool changed;
-    std::vector<std::string> walk;  // the calls the walk made
+    std::vector<RegCall> walk;  // the calls the walk made
     std::size_t undoFiles;
     std::u16string undoText;
     std::string undoBroken;  // after the second press too, what importing the undo file got wrong
@@ -76,12 +76,12 @@ Outcome Apply(const Case& c, RegOp op, int nth, long code, UndoFileApi::Result f
     if (fileFault != UndoFileApi::Result::Written) files.faults[1] = fileFault;
     files.replaceFails = replaceFails;
     const ApplyServices services{registry, messages, signOut, {files, u"C:\\", UndoLanguage::English}, nullptr};
-    const std::size_t logStart = registry.Log().size();
+    const std::size_t logStart = registry.History().size();
     if (nth > 0) registry.FailCall(op, registry.Calls(op) + nth, code);
     messages.answers = {IdYes, 7};
     ApplyState state;
     ApplyPlannedList(plan.PlannedList, services, state);
-    outcome.walk.assign(registry.Log().begin() + static_cast<std::ptrdiff_t>(logStart), registry.Log().end());
+    outcome.walk.assign(registry.History().begin() + static_cast<std::ptrdiff_t>(logStart), registry.History().end());
     EXPECT_EQ(registry.OpenHandles(), op == RegOp::Close ? 1 : 0) << "a handle left open";
     outcome.messages = messages.shown;
     outcome.changed = state.registryChanged;
@@ -89,31 +89,17 @@ Outcome Apply(const Case& c, RegOp op, int nth, long code, UndoFileApi::Result f
     outcome.namesAfter = registry.OverlayNames();
 
     // A second press never walks a changed registry again.
-    const std::size_t calls = registry.Log().size();
+    const std::size_t calls = registry.History().size();
     messages.answers = {IdYes, 7};
     ApplyPlannedList(plan.PlannedList, services, state);
     if (outcome.changed) {
-        EXPECT_EQ(registry.Log().size(), calls);
+        EXPECT_EQ(registry.History().size(), calls);
     }
     outcome.after = ReadRegistrations(registry);
     outcome.undoText = files.OnlyText();
     outcome.undoBroken =
         CheckUndoImport(registry, logStart, subkeysBefore, plan.PlannedList, outcome.undoText);
     return outcome;
-}
-
-bool Succeeded(const std::string& call) { return call.size() >= 4 && call.compare(call.size() - 4, 4, " = 0") == 0; }
-
-bool StartsWith(const std::string& call, const char* what) { return call.rfind(what, 0) == 0; }
-bool IsAction(const std::string& call) { return StartsWith(call, "Rename") || StartsWith(call, "Delete"); }
-
-// In the order of RegOp.
-const char* const OpNames[] = {"Open", "EnumKey", "EnumValue", "Close", "Rename", "Delete"};
-
-// The operation of a logged call.
-RegOp OpOf(const std::string& call) {
-    const std::string name = call.substr(0, call.find_first_of(" ("));
-    return static_cast<RegOp>(std::find(std::begin(OpNames), std::end(OpNames), name) - std::begin(OpNames));
 }
 
 // The calls of one press: the names read (Open, EnumKey..., Close), each subkey
@@ -148,17 +134,19 @@ TEST(FaultSweep, EveryCallOfAPressFailingStopsItAndKeepsEveryHandler) {
         }
         // The undo file's reads end alike whatever the code: there each call fails
         // with one code, the codes taken in turn.
-        const auto undoReads = std::find(clean.walk.begin(), clean.walk.end(), "Close = 0") - clean.walk.begin();
-        const auto walk = std::find_if(clean.walk.begin(), clean.walk.end(), [](const std::string& s) { return s.find(", 131078)") != std::string::npos; }) - clean.walk.begin();
+        const auto undoReads = std::find(clean.walk.begin(), clean.walk.end(), RegCall::Close()) - clean.walk.begin();
+        const auto walk = std::find_if(clean.walk.begin(), clean.walk.end(), [](const RegCall& call) {
+            return call.op == RegOp::Open && call.access == sdk::KeyWrite;
+        }) - clean.walk.begin();
         std::map<RegOp, int> seen;
         for (std::ptrdiff_t call = 0; call < std::ssize(clean.walk); ++call) {
-            const RegOp op = OpOf(clean.walk[call]);
+            const RegOp op = clean.walk[call].op;
             const int nth = ++seen[op];
             ++positions;
             for (const long code : FailureCodes) {
                 if (call > undoReads && call < walk && code != FailureCodes[call % std::ssize(FailureCodes)]) continue;
                 ++runs;
-                SCOPED_TRACE(testing::Message() << "call " << nth << " of " << OpNames[static_cast<int>(op)] << " fails with " << code);
+                SCOPED_TRACE(testing::Message() << "call " << nth << " of " << Text(op) << " fails with " << code);
                 const Outcome o = Apply(c, op, nth, code);
                 EXPECT_EQ(o.after, o.before) << "a registration was lost";
                 checkUndo(o);
@@ -175,11 +163,11 @@ TEST(FaultSweep, EveryCallOfAPressFailingStopsItAndKeepsEveryHandler) {
                     continue;
                 }
                 // The failing action is the walk's last; only the close follows.
-                const auto failed = std::find_if(o.walk.begin(), o.walk.end(), [](const std::string& s) { return IsAction(s) && !Succeeded(s); });
+                const auto failed = std::find_if(o.walk.begin(), o.walk.end(), [](const RegCall& made) { return made.IsAction() && !made.Succeeded(); });
                 ASSERT_NE(failed, o.walk.end());
                 EXPECT_EQ(failed + 2, o.walk.end());
-                EXPECT_EQ(o.walk.back(), "Close = 0");
-                EXPECT_EQ(o.changed, std::any_of(o.walk.begin(), failed, IsAction));
+                EXPECT_EQ(o.walk.back(), RegCall::Close());
+                EXPECT_EQ(o.changed, std::any_of(o.walk.begin(), failed, [](const RegCall& made) { return made.IsAction(); }));
                 // When the file of the steps that ran cannot be put in place, the
                 // whole file stays, and nothing else.
                 const Outcome whole = Apply(c, op, nth, code, UndoFileApi::Result::Written, true);
