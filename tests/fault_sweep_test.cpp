@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <iostream>
 #include <map>
 #include <ostream>
@@ -23,28 +22,13 @@ constexpr long FailureCodes[] = {sdk::ErrorFileNotFound, sdk::ErrorAccessDenied,
                                  sdk::ErrorMoreData, sdk::ErrorKeyDeleted};
 
 struct Case {
-    const char* name;
+    const char* name;  // of the test: letters and digits only
     OverlayList registry;
     std::u16string first;
     std::u16string second;
 };
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
-
-// The case's name as a test name: "blanked twins" gives BlankedTwins.
-std::string TestName(const testing::TestParamInfo<Case>& info) {
-    std::string name;
-    bool wordStart = true;
-    for (const char c : std::string(info.param.name)) {
-        if (std::isalnum(static_cast<unsigned char>(c)) == 0) {
-            wordStart = true;
-        } else {
-            name += wordStart ? static_cast<char>(std::toupper(static_cast<unsigned char>(c))) : c;
-            wordStart = false;
-        }
-    }
-    return name;
-}
 
 std::vector<Case> Cases() {
     OverlayList many;
@@ -54,12 +38,12 @@ std::vector<Case> Cases() {
         if (i % 5 == 0) many.push_back(Entry(u"  Sync" + n + (i < 26 ? u"" : u"x"), u"{S" + n + u"}"));
     }
     return {
-        {"worked example, two groups", WorkedExample(), u"Tortoise", u"CloudSync"},
-        {"worked example, one group", WorkedExample(), u"Tortoise", u"-"},
-        {"blanked twins", {Entry(u"  DropSync", u"{D}"), Entry(u" DropSync", u"{D}"), Entry(u"Tortoise1"), Entry(u"Tortoise2")}, u"Tortoise", u"-"},
-        {"case variants", {Entry(u" foo1", u"{F}"), Entry(u"foo1", u"{F}"), Entry(u"Foo1", u"{G}"), Entry(u"Foo2", u"{H}")}, u"Tortoise", u"Foo"},
-        {"forty handlers with leftovers", many, u"Sync", u"-"},
-        {"a foreseeable clash", {Entry(u" Tortoise1", u"{Old}"), Entry(u"Tortoise1", u"{New}"), Entry(u" Archiver")}, u"Tortoise", u"-"},
+        {"WorkedExampleTwoGroups", WorkedExample(), u"Tortoise", u"CloudSync"},
+        {"WorkedExampleOneGroup", WorkedExample(), u"Tortoise", u"-"},
+        {"BlankedTwins", {Entry(u"  DropSync", u"{D}"), Entry(u" DropSync", u"{D}"), Entry(u"Tortoise1"), Entry(u"Tortoise2")}, u"Tortoise", u"-"},
+        {"CaseVariants", {Entry(u" foo1", u"{F}"), Entry(u"foo1", u"{F}"), Entry(u"Foo1", u"{G}"), Entry(u"Foo2", u"{H}")}, u"Tortoise", u"Foo"},
+        {"FortyHandlersWithLeftovers", many, u"Sync", u"-"},
+        {"AForeseeableClash", {Entry(u" Tortoise1", u"{Old}"), Entry(u"Tortoise1", u"{New}"), Entry(u" Archiver")}, u"Tortoise", u"-"},
     };
 }
 
@@ -234,7 +218,8 @@ TEST_P(FaultSweep, EveryScanCallFailingEndsTheScanWithGenuineEntries) {
     std::cout << "[ fault sweep ] scan, " << c.name << ": " << positions << " call positions, " << runs << " faults injected\n";
 }
 
-INSTANTIATE_TEST_SUITE_P(Registry, FaultSweep, testing::ValuesIn(Cases()), TestName);
+INSTANTIATE_TEST_SUITE_P(Registry, FaultSweep, testing::ValuesIn(Cases()),
+                         [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tessary::tests

@@ -331,7 +331,6 @@ std::string Text(const RegCall& call) {
     return text + " = " + std::to_string(call.result);
 }
 
-void PrintTo(RegOp op, std::ostream* os) { *os << Text(op); }
 void PrintTo(const RegCall& call, std::ostream* os) { *os << Text(call); }
 
 long FakeRegistry::Resolve(RegKey key, Node*& node) const {

@@ -37,12 +37,8 @@ struct RegCall {
     static RegCall Open(std::u16string_view path, std::uint32_t access, long result = sdk::ErrorSuccess) {
         return {RegOp::Open, std::u16string(path), {}, access, 0, result};
     }
-    static RegCall EnumKey(std::uint32_t index, long result = sdk::ErrorSuccess) {
-        return {RegOp::EnumKey, {}, {}, 0, index, result};
-    }
-    static RegCall EnumValue(std::uint32_t index, long result = sdk::ErrorSuccess) {
-        return {RegOp::EnumValue, {}, {}, 0, index, result};
-    }
+    static RegCall EnumKey(std::uint32_t index, long result = sdk::ErrorSuccess) { return {RegOp::EnumKey, {}, {}, 0, index, result}; }
+    static RegCall EnumValue(std::uint32_t index, long result = sdk::ErrorSuccess) { return {RegOp::EnumValue, {}, {}, 0, index, result}; }
     static RegCall Close(long result = sdk::ErrorSuccess) { return {RegOp::Close, {}, {}, 0, 0, result}; }
     static RegCall Rename(std::u16string_view from, std::u16string_view to, long result = sdk::ErrorSuccess) {
         return {RegOp::Rename, std::u16string(from), std::u16string(to), 0, 0, result};
@@ -55,7 +51,6 @@ struct RegCall {
 // As the call would be written, such as Rename("a" -> "b") = 5; for failure messages.
 std::string Text(RegOp op);
 std::string Text(const RegCall& call);
-void PrintTo(RegOp op, std::ostream* os);
 void PrintTo(const RegCall& call, std::ostream* os);
 
 using RegValue = RegistryValue;

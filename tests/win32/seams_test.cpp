@@ -28,9 +28,7 @@ public:
         EXPECT_EQ(status, ERROR_SUCCESS);
         return status;
     }
-    long EnumKey(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* length) override {
-        return real.EnumKey(key, index, name, length);
-    }
+    long EnumKey(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* length) override { return real.EnumKey(key, index, name, length); }
     long EnumValue(RegKey key, std::uint32_t index, char16_t* valueName, std::uint32_t* valueNameLength,
                    std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataLength) override {
         const long status = real.EnumValue(key, index, valueName, valueNameLength, type, data, dataLength);
