@@ -8,11 +8,12 @@ namespace {
 
 // The class identifier text of the subkey's first value, or false when the
 // subkey has none that qualifies.
-bool ReadHandlerClsid(RegistryApi& registry, std::u16string_view name, std::u16string& clsid) {
+bool ReadHandlerClsid(RegistryApi& registry, std::u16string_view keyPath, std::u16string_view name,
+                      std::u16string& clsid) {
     // The subkey is opened by its full path from the root, as the scan's own key
     // handle is only for enumerating. The path grows as needed: names of up to 255
     // characters do not fit a fixed path buffer.
-    std::u16string path(OverlayIdentifiersPath);
+    std::u16string path(keyPath);
     path += u'\\';
     path += name;
 
@@ -44,8 +45,8 @@ bool HandlerClsidOf(std::uint32_t type, std::span<const std::uint8_t> data, std:
     return true;
 }
 
-void ReadOverlayIdentifiers(RegistryApi& registry, OverlayList& CurrentList) {
-    const OpenKey key = OpenMachineKey(registry, OverlayIdentifiersPath, sdk::KeyRead);
+void ReadOverlayIdentifiers(RegistryApi& registry, OverlayList& CurrentList, std::u16string_view keyPath) {
+    const OpenKey key = OpenMachineKey(registry, keyPath, sdk::KeyRead);
     if (!key) return;
 
     std::array<char16_t, SubkeyNameCapacity> name{};
@@ -68,7 +69,7 @@ void ReadOverlayIdentifiers(RegistryApi& registry, OverlayList& CurrentList) {
         // call cut at that unit, which names another subkey.
         if (keyName.find(u'\0') != std::u16string::npos) continue;
         OverlayEntry entry;
-        if (!ReadHandlerClsid(registry, keyName, entry.handlerClsid)) continue;
+        if (!ReadHandlerClsid(registry, keyPath, keyName, entry.handlerClsid)) continue;
         entry.keyName = keyName;
         entry.bareName = StripLeadingBlanks(keyName);
         CurrentList.push_back(std::move(entry));

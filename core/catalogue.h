@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/overlay.h"
@@ -23,8 +24,10 @@ inline constexpr int MaxFailedIndicesInARow = 64;
 
 // Appends one entry for every subkey whose first value is REG_SZ text, in the
 // order the registry enumerates them. Nothing is reported: a subkey that cannot
-// be read is left out, and an unopenable key leaves the list as it is.
-void ReadOverlayIdentifiers(RegistryApi& registry, OverlayList& CurrentList);
+// be read is left out, and an unopenable key leaves the list as it is. Another
+// key is read only by the tests on Windows' registry, which leave the overlay key alone.
+void ReadOverlayIdentifiers(RegistryApi& registry, OverlayList& CurrentList,
+                            std::u16string_view keyPath = OverlayIdentifiersPath);
 
 // The class identifier text that the scan takes from a subkey's first value:
 // REG_SZ data up to its first NUL. False for a value of another type.

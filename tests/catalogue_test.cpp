@@ -52,14 +52,13 @@ TEST(ReadOverlayIdentifiers, OpensTheKeyForReadingAndEachSubkeyByFullPathForQuer
     FakeRegistry registry;
     registry.AddOverlay(u" One", u"{1}");
     Scan(registry);
-    const std::vector<std::string>& log = registry.Log();
-    ASSERT_GE(log.size(), 4u);
-    EXPECT_EQ(log[0], "Open(SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers, "
-                      "131097) = 0");
-    EXPECT_EQ(log[1], "EnumKey(0) = 0");
-    EXPECT_EQ(log[2], "Open(SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers\\ "
-                      "One, 1) = 0");
-    EXPECT_EQ(log[3], "EnumValue(0) = 0");
+    const std::vector<RegCall>& calls = registry.History();
+    const std::u16string key = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers";
+    ASSERT_GE(calls.size(), 4u);
+    EXPECT_EQ(calls[0], RegCall::Open(key, sdk::KeyRead));
+    EXPECT_EQ(calls[1], RegCall::EnumKey(0));
+    EXPECT_EQ(calls[2], RegCall::Open(key + u"\\ One", sdk::KeyQueryValue));
+    EXPECT_EQ(calls[3], RegCall::EnumValue(0));
 }
 
 TEST(ReadOverlayIdentifiers, AbsentKeyGivesAnEmptyList) {

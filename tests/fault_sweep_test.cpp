@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <iostream>
 #include <map>
+#include <ostream>
+#include <string>
 
 #include "core/apply.h"
 #include "core/catalogue.h"
@@ -20,11 +22,13 @@ constexpr long FailureCodes[] = {sdk::ErrorFileNotFound, sdk::ErrorAccessDenied,
                                  sdk::ErrorMoreData, sdk::ErrorKeyDeleted};
 
 struct Case {
-    const char* name;
+    const char* name;  // of the test: letters and digits only
     OverlayList registry;
     std::u16string first;
     std::u16string second;
 };
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 std::vector<Case> Cases() {
     OverlayList many;
@@ -34,12 +38,12 @@ std::vector<Case> Cases() {
         if (i % 5 == 0) many.push_back(Entry(u"  Sync" + n + (i < 26 ? u"" : u"x"), u"{S" + n + u"}"));
     }
     return {
-        {"worked example, two groups", WorkedExample(), u"Tortoise", u"CloudSync"},
-        {"worked example, one group", WorkedExample(), u"Tortoise", u"-"},
-        {"blanked twins", {Entry(u"  DropSync", u"{D}"), Entry(u" DropSync", u"{D}"), Entry(u"Tortoise1"), Entry(u"Tortoise2")}, u"Tortoise", u"-"},
-        {"case variants", {Entry(u" foo1", u"{F}"), Entry(u"foo1", u"{F}"), Entry(u"Foo1", u"{G}"), Entry(u"Foo2", u"{H}")}, u"Tortoise", u"Foo"},
-        {"forty handlers with leftovers", many, u"Sync", u"-"},
-        {"a foreseeable clash", {Entry(u" Tortoise1", u"{Old}"), Entry(u"Tortoise1", u"{New}"), Entry(u" Archiver")}, u"Tortoise", u"-"},
+        {"WorkedExampleTwoGroups", WorkedExample(), u"Tortoise", u"CloudSync"},
+        {"WorkedExampleOneGroup", WorkedExample(), u"Tortoise", u"-"},
+        {"BlankedTwins", {Entry(u"  DropSync", u"{D}"), Entry(u" DropSync", u"{D}"), Entry(u"Tortoise1"), Entry(u"Tortoise2")}, u"Tortoise", u"-"},
+        {"CaseVariants", {Entry(u" foo1", u"{F}"), Entry(u"foo1", u"{F}"), Entry(u"Foo1", u"{G}"), Entry(u"Foo2", u"{H}")}, u"Tortoise", u"Foo"},
+        {"FortyHandlersWithLeftovers", many, u"Sync", u"-"},
+        {"AForeseeableClash", {Entry(u" Tortoise1", u"{Old}"), Entry(u"Tortoise1", u"{New}"), Entry(u" Archiver")}, u"Tortoise", u"-"},
     };
 }
 
@@ -50,7 +54,7 @@ struct Outcome {
     std::vector<std::u16string> namesBefore;
     std::vector<std::u16string> namesAfter;  // after the first press
     bool changed;
-    std::vector<std::string> walk;  // the calls the walk made
+    std::vector<RegCall> walk;  // the calls the walk made
     std::size_t undoFiles;
     std::u16string undoText;
     std::string undoBroken;  // after the second press too, what importing the undo file got wrong
@@ -76,12 +80,12 @@ Outcome Apply(const Case& c, RegOp op, int nth, long code, UndoFileApi::Result f
     if (fileFault != UndoFileApi::Result::Written) files.faults[1] = fileFault;
     files.replaceFails = replaceFails;
     const ApplyServices services{registry, messages, signOut, {files, u"C:\\", UndoLanguage::English}, nullptr};
-    const std::size_t logStart = registry.Log().size();
+    const std::size_t logStart = registry.History().size();
     if (nth > 0) registry.FailCall(op, registry.Calls(op) + nth, code);
     messages.answers = {IdYes, 7};
     ApplyState state;
     ApplyPlannedList(plan.PlannedList, services, state);
-    outcome.walk.assign(registry.Log().begin() + static_cast<std::ptrdiff_t>(logStart), registry.Log().end());
+    outcome.walk.assign(registry.History().begin() + static_cast<std::ptrdiff_t>(logStart), registry.History().end());
     EXPECT_EQ(registry.OpenHandles(), op == RegOp::Close ? 1 : 0) << "a handle left open";
     outcome.messages = messages.shown;
     outcome.changed = state.registryChanged;
@@ -89,11 +93,11 @@ Outcome Apply(const Case& c, RegOp op, int nth, long code, UndoFileApi::Result f
     outcome.namesAfter = registry.OverlayNames();
 
     // A second press never walks a changed registry again.
-    const std::size_t calls = registry.Log().size();
+    const std::size_t calls = registry.History().size();
     messages.answers = {IdYes, 7};
     ApplyPlannedList(plan.PlannedList, services, state);
     if (outcome.changed) {
-        EXPECT_EQ(registry.Log().size(), calls);
+        EXPECT_EQ(registry.History().size(), calls);
     }
     outcome.after = ReadRegistrations(registry);
     outcome.undoText = files.OnlyText();
@@ -102,131 +106,120 @@ Outcome Apply(const Case& c, RegOp op, int nth, long code, UndoFileApi::Result f
     return outcome;
 }
 
-bool Succeeded(const std::string& call) { return call.size() >= 4 && call.compare(call.size() - 4, 4, " = 0") == 0; }
-
-bool StartsWith(const std::string& call, const char* what) { return call.rfind(what, 0) == 0; }
-bool IsAction(const std::string& call) { return StartsWith(call, "Rename") || StartsWith(call, "Delete"); }
-
-// In the order of RegOp.
-const char* const OpNames[] = {"Open", "EnumKey", "EnumValue", "Close", "Rename", "Delete"};
-
-// The operation of a logged call.
-RegOp OpOf(const std::string& call) {
-    const std::string name = call.substr(0, call.find_first_of(" ("));
-    return static_cast<RegOp>(std::find(std::begin(OpNames), std::end(OpNames), name) - std::begin(OpNames));
-}
+class FaultSweep : public testing::TestWithParam<Case> {};
 
 // The calls of one press: the names read (Open, EnumKey..., Close), each subkey
 // the walk touches read whole for the undo file (Open, EnumValue..., EnumKey...,
 // Close), then the walk (Open, Rename and Delete..., Close); and the undo file's
 // creation and, after a stopped walk, its replacement. An undo file is left
 // exactly when the registry was changed, and importing it undoes what ran.
-TEST(FaultSweep, EveryCallOfAPressFailingStopsItAndKeepsEveryHandler) {
+TEST_P(FaultSweep, EveryCallOfAPressFailingStopsItAndKeepsEveryHandler) {
     int runs = 0, positions = 0;
-    for (const Case& c : Cases()) {
-        SCOPED_TRACE(c.name);
-        const Outcome clean = Apply(c, RegOp::Open, 0, 0);
-        const bool foreseen = clean.messages.back().first == IdsChangeFailed;
-        ASSERT_EQ(clean.after, clean.before);
-        if (foreseen) {
-            ASSERT_EQ(clean.namesAfter, clean.namesBefore) << "a foreseeable failure changes nothing";
-        }
-        const auto checkUndo = [](const Outcome& o) {
-            EXPECT_EQ(o.undoFiles, o.changed ? 1u : 0u);
-            EXPECT_EQ(o.undoBroken, "");
-        };
-        checkUndo(clean);
-        for (const auto fileFault : {UndoFileApi::Result::Exists, UndoFileApi::Result::Failed}) {
-            const Outcome o = Apply(c, RegOp::Open, 0, 0, fileFault);
-            checkUndo(o);
-            if (fileFault == UndoFileApi::Result::Exists || foreseen) {
-                EXPECT_EQ(o.messages, clean.messages) << "the next free name is taken";
-            } else {
-                EXPECT_EQ(o.messages.back(), std::make_pair(IdsChangeFailed, MbOk));
-                EXPECT_EQ(o.namesAfter, o.namesBefore) << "no undo file, no change";
-            }
-        }
-        // The undo file's reads end alike whatever the code: there each call fails
-        // with one code, the codes taken in turn.
-        const auto undoReads = std::find(clean.walk.begin(), clean.walk.end(), "Close = 0") - clean.walk.begin();
-        const auto walk = std::find_if(clean.walk.begin(), clean.walk.end(), [](const std::string& s) { return s.find(", 131078)") != std::string::npos; }) - clean.walk.begin();
-        std::map<RegOp, int> seen;
-        for (std::ptrdiff_t call = 0; call < std::ssize(clean.walk); ++call) {
-            const RegOp op = OpOf(clean.walk[call]);
-            const int nth = ++seen[op];
-            ++positions;
-            for (const long code : FailureCodes) {
-                if (call > undoReads && call < walk && code != FailureCodes[call % std::ssize(FailureCodes)]) continue;
-                ++runs;
-                SCOPED_TRACE(testing::Message() << "call " << nth << " of " << OpNames[static_cast<int>(op)] << " fails with " << code);
-                const Outcome o = Apply(c, op, nth, code);
-                EXPECT_EQ(o.after, o.before) << "a registration was lost";
-                checkUndo(o);
-                if ((op == RegOp::Close || (op == RegOp::EnumValue && code == sdk::ErrorMoreData)) && !foreseen) {
-                    // Nothing depends on closing; a value that outgrew the buffer is read again.
-                    EXPECT_EQ(o.messages.back(), std::make_pair(IdsChangeSucceeded, MbYesNo));
-                    continue;
-                }
-                EXPECT_EQ(o.messages.back(), std::make_pair(IdsChangeFailed, MbOk));
-                const bool actionFailed = op == RegOp::Rename || op == RegOp::Delete;
-                if (foreseen || !actionFailed) {
-                    EXPECT_EQ(o.namesAfter, o.namesBefore) << "a failure before the first action changes nothing";
-                    EXPECT_FALSE(o.changed);
-                    continue;
-                }
-                // The failing action is the walk's last; only the close follows.
-                const auto failed = std::find_if(o.walk.begin(), o.walk.end(), [](const std::string& s) { return IsAction(s) && !Succeeded(s); });
-                ASSERT_NE(failed, o.walk.end());
-                EXPECT_EQ(failed + 2, o.walk.end());
-                EXPECT_EQ(o.walk.back(), "Close = 0");
-                EXPECT_EQ(o.changed, std::any_of(o.walk.begin(), failed, IsAction));
-                // When the file of the steps that ran cannot be put in place, the
-                // whole file stays, and nothing else.
-                const Outcome whole = Apply(c, op, nth, code, UndoFileApi::Result::Written, true);
-                EXPECT_EQ(whole.undoFiles, o.changed ? 1u : 0u);
-                EXPECT_TRUE(!o.changed || whole.undoText == clean.undoText);
-            }
+    const Case& c = GetParam();
+    const Outcome clean = Apply(c, RegOp::Open, 0, 0);
+    const bool foreseen = clean.messages.back().first == IdsChangeFailed;
+    ASSERT_EQ(clean.after, clean.before);
+    if (foreseen) {
+        ASSERT_EQ(clean.namesAfter, clean.namesBefore) << "a foreseeable failure changes nothing";
+    }
+    const auto checkUndo = [](const Outcome& o) {
+        EXPECT_EQ(o.undoFiles, o.changed ? 1u : 0u);
+        EXPECT_EQ(o.undoBroken, "");
+    };
+    checkUndo(clean);
+    for (const auto fileFault : {UndoFileApi::Result::Exists, UndoFileApi::Result::Failed}) {
+        const Outcome o = Apply(c, RegOp::Open, 0, 0, fileFault);
+        checkUndo(o);
+        if (fileFault == UndoFileApi::Result::Exists || foreseen) {
+            EXPECT_EQ(o.messages, clean.messages) << "the next free name is taken";
+        } else {
+            EXPECT_EQ(o.messages.back(), std::make_pair(IdsChangeFailed, MbOk));
+            EXPECT_EQ(o.namesAfter, o.namesBefore) << "no undo file, no change";
         }
     }
-    std::cout << "[ fault sweep ] press: " << Cases().size() << " registries, " << positions << " call positions, " << runs << " faults injected\n";
+    // The undo file's reads end alike whatever the code: there each call fails
+    // with one code, the codes taken in turn.
+    const auto undoReads = std::find(clean.walk.begin(), clean.walk.end(), RegCall::Close()) - clean.walk.begin();
+    const auto walk = std::find_if(clean.walk.begin(), clean.walk.end(), [](const RegCall& call) {
+        return call.op == RegOp::Open && call.access == sdk::KeyWrite;
+    }) - clean.walk.begin();
+    std::map<RegOp, int> seen;
+    for (std::ptrdiff_t call = 0; call < std::ssize(clean.walk); ++call) {
+        const RegOp op = clean.walk[call].op;
+        const int nth = ++seen[op];
+        ++positions;
+        for (const long code : FailureCodes) {
+            if (call > undoReads && call < walk && code != FailureCodes[call % std::ssize(FailureCodes)]) continue;
+            ++runs;
+            SCOPED_TRACE(testing::Message() << "call " << nth << " of " << Text(op) << " fails with " << code);
+            const Outcome o = Apply(c, op, nth, code);
+            EXPECT_EQ(o.after, o.before) << "a registration was lost";
+            checkUndo(o);
+            if ((op == RegOp::Close || (op == RegOp::EnumValue && code == sdk::ErrorMoreData)) && !foreseen) {
+                // Nothing depends on closing; a value that outgrew the buffer is read again.
+                EXPECT_EQ(o.messages.back(), std::make_pair(IdsChangeSucceeded, MbYesNo));
+                continue;
+            }
+            EXPECT_EQ(o.messages.back(), std::make_pair(IdsChangeFailed, MbOk));
+            const bool actionFailed = op == RegOp::Rename || op == RegOp::Delete;
+            if (foreseen || !actionFailed) {
+                EXPECT_EQ(o.namesAfter, o.namesBefore) << "a failure before the first action changes nothing";
+                EXPECT_FALSE(o.changed);
+                continue;
+            }
+            // The failing action is the walk's last; only the close follows.
+            const auto failed = std::find_if(o.walk.begin(), o.walk.end(), [](const RegCall& made) { return made.IsAction() && !made.Succeeded(); });
+            ASSERT_NE(failed, o.walk.end());
+            EXPECT_EQ(failed + 2, o.walk.end());
+            EXPECT_EQ(o.walk.back(), RegCall::Close());
+            EXPECT_EQ(o.changed, std::any_of(o.walk.begin(), failed, [](const RegCall& made) { return made.IsAction(); }));
+            // When the file of the steps that ran cannot be put in place, the
+            // whole file stays, and nothing else.
+            const Outcome whole = Apply(c, op, nth, code, UndoFileApi::Result::Written, true);
+            EXPECT_EQ(whole.undoFiles, o.changed ? 1u : 0u);
+            EXPECT_TRUE(!o.changed || whole.undoText == clean.undoText);
+        }
+    }
+    std::cout << "[ fault sweep ] press, " << c.name << ": " << positions << " call positions, " << runs << " faults injected\n";
 }
 
-TEST(FaultSweep, EveryScanCallFailingEndsTheScanWithGenuineEntries) {
+TEST_P(FaultSweep, EveryScanCallFailingEndsTheScanWithGenuineEntries) {
     int runs = 0, positions = 0;
-    for (const Case& c : Cases()) {
-        SCOPED_TRACE(c.name);
-        FakeRegistry clean;
-        Seed(clean, c.registry);
-        OverlayList expected;
-        ReadOverlayIdentifiers(clean, expected);
-        for (const RegOp op : {RegOp::Open, RegOp::EnumKey, RegOp::EnumValue, RegOp::Close}) {
-            for (int nth = 1; nth <= clean.Calls(op); ++nth) {
-                ++positions;
-                for (const long code : FailureCodes) {
-                    ++runs;
-                    FakeRegistry registry;
-                    Seed(registry, c.registry);
-                    registry.FailCall(op, nth, code);
-                    OverlayList read;
-                    ReadOverlayIdentifiers(registry, read);
-                    // What was read is what is there, in order, one subkey missing at most,
-                    // unless the scan ended early on a key that is gone or a bad handle.
-                    EXPECT_TRUE(std::includes(expected.begin(), expected.end(), read.begin(), read.end(),
-                                              [](const OverlayEntry& a, const OverlayEntry& b) { return CompareIgnoringCase(a.keyName, b.keyName) < 0; }));
-                    const bool ends = op == RegOp::EnumKey && (code == sdk::ErrorKeyDeleted || code == sdk::ErrorInvalidHandle);
-                    if (op == RegOp::Open && nth == 1) {
-                        EXPECT_TRUE(read.empty());
-                    } else if (op == RegOp::Close) {
-                        EXPECT_EQ(read, expected);
-                    } else if (!ends) {
-                        EXPECT_GE(read.size() + 1, expected.size());
-                    }
+    const Case& c = GetParam();
+    FakeRegistry clean;
+    Seed(clean, c.registry);
+    OverlayList expected;
+    ReadOverlayIdentifiers(clean, expected);
+    for (const RegOp op : {RegOp::Open, RegOp::EnumKey, RegOp::EnumValue, RegOp::Close}) {
+        for (int nth = 1; nth <= clean.Calls(op); ++nth) {
+            ++positions;
+            for (const long code : FailureCodes) {
+                ++runs;
+                FakeRegistry registry;
+                Seed(registry, c.registry);
+                registry.FailCall(op, nth, code);
+                OverlayList read;
+                ReadOverlayIdentifiers(registry, read);
+                // What was read is what is there, in order, one subkey missing at most,
+                // unless the scan ended early on a key that is gone or a bad handle.
+                EXPECT_TRUE(std::includes(expected.begin(), expected.end(), read.begin(), read.end(),
+                                          [](const OverlayEntry& a, const OverlayEntry& b) { return CompareIgnoringCase(a.keyName, b.keyName) < 0; }));
+                const bool ends = op == RegOp::EnumKey && (code == sdk::ErrorKeyDeleted || code == sdk::ErrorInvalidHandle);
+                if (op == RegOp::Open && nth == 1) {
+                    EXPECT_TRUE(read.empty());
+                } else if (op == RegOp::Close) {
+                    EXPECT_EQ(read, expected);
+                } else if (!ends) {
+                    EXPECT_GE(read.size() + 1, expected.size());
                 }
             }
         }
     }
-    std::cout << "[ fault sweep ] scan: " << Cases().size() << " registries, " << positions << " call positions, " << runs << " faults injected\n";
+    std::cout << "[ fault sweep ] scan, " << c.name << ": " << positions << " call positions, " << runs << " faults injected\n";
 }
+
+INSTANTIATE_TEST_SUITE_P(Registry, FaultSweep, testing::ValuesIn(Cases()),
+                         [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tessary::tests

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ostream>
 
 #include "core/overlay.h"
 
@@ -306,10 +307,31 @@ bool FakeRegistry::Injected(RegOp op, long& code) {
     return true;
 }
 
-long FakeRegistry::Record(std::string call, long result) {
-    log.push_back(call + " = " + std::to_string(result));
+long FakeRegistry::Record(RegCall call, long result) {
+    call.result = result;
+    history.push_back(std::move(call));
     return result;
 }
+
+std::string Text(RegOp op) {
+    static const char* const names[] = {"Open", "EnumKey", "EnumValue", "Close", "Rename", "Delete"};
+    return names[static_cast<int>(op)];
+}
+
+std::string Text(const RegCall& call) {
+    std::string text = Text(call.op);
+    switch (call.op) {
+    case RegOp::Open: text += "(" + Utf8(call.name) + ", " + std::to_string(call.access) + ")"; break;
+    case RegOp::EnumKey:
+    case RegOp::EnumValue: text += "(" + std::to_string(call.index) + ")"; break;
+    case RegOp::Close: break;
+    case RegOp::Rename: text += "(\"" + Utf8(call.name) + "\" -> \"" + Utf8(call.newName) + "\")"; break;
+    case RegOp::Delete: text += "(\"" + Utf8(call.name) + "\")"; break;
+    }
+    return text + " = " + std::to_string(call.result);
+}
+
+void PrintTo(const RegCall& call, std::ostream* os) { *os << Text(call); }
 
 long FakeRegistry::Resolve(RegKey key, Node*& node) const {
     const auto handle = handles.find(reinterpret_cast<std::uintptr_t>(key));
@@ -319,7 +341,7 @@ long FakeRegistry::Resolve(RegKey key, Node*& node) const {
 }
 
 long FakeRegistry::OpenLocalMachineKey(const char16_t* path, std::uint32_t access, RegKey* key) {
-    const std::string call = "Open(" + Utf8(path) + ", " + std::to_string(access) + ")";
+    const RegCall call = RegCall::Open(path, access);
     long code = 0;
     if (Injected(RegOp::Open, code)) return Record(call, code);
     Path parts = Parts(path);
@@ -333,7 +355,7 @@ long FakeRegistry::OpenLocalMachineKey(const char16_t* path, std::uint32_t acces
 }
 
 long FakeRegistry::EnumKey(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength) {
-    const std::string call = "EnumKey(" + std::to_string(index) + ")";
+    const RegCall call = RegCall::EnumKey(index);
     long code = 0;
     if (Injected(RegOp::EnumKey, code)) return Record(call, code);
     Node* node = nullptr;
@@ -349,7 +371,7 @@ long FakeRegistry::EnumKey(RegKey key, std::uint32_t index, char16_t* name, std:
 
 long FakeRegistry::EnumValue(RegKey key, std::uint32_t index, char16_t* valueName, std::uint32_t* valueNameLength,
                              std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataLength) {
-    const std::string call = "EnumValue(" + std::to_string(index) + ")";
+    const RegCall call = RegCall::EnumValue(index);
     long code = 0;
     if (Injected(RegOp::EnumValue, code)) return Record(call, code);
     Node* node = nullptr;
@@ -371,13 +393,13 @@ long FakeRegistry::EnumValue(RegKey key, std::uint32_t index, char16_t* valueNam
 
 long FakeRegistry::CloseKey(RegKey key) {
     long code = 0;
-    if (Injected(RegOp::Close, code)) return Record("Close", code);
-    return Record("Close", handles.erase(reinterpret_cast<std::uintptr_t>(key)) == 1 ? sdk::ErrorSuccess
+    if (Injected(RegOp::Close, code)) return Record(RegCall::Close(), code);
+    return Record(RegCall::Close(), handles.erase(reinterpret_cast<std::uintptr_t>(key)) == 1 ? sdk::ErrorSuccess
                                                                                      : sdk::ErrorInvalidHandle);
 }
 
 long FakeRegistry::RenameKey(RegKey key, const char16_t* from, const char16_t* to) {
-    const std::string call = "Rename(\"" + Utf8(from) + "\" -> \"" + Utf8(to) + "\")";
+    const RegCall call = RegCall::Rename(from, to);
     long code = 0;
     if (Injected(RegOp::Rename, code)) return Record(call, code);
     Node* node = nullptr;
@@ -396,7 +418,7 @@ long FakeRegistry::RenameKey(RegKey key, const char16_t* from, const char16_t* t
 }
 
 long FakeRegistry::DeleteKey(RegKey key, const char16_t* name) {
-    const std::string call = "Delete(\"" + Utf8(name) + "\")";
+    const RegCall call = RegCall::Delete(name);
     long code = 0;
     if (Injected(RegOp::Delete, code)) return Record(call, code);
     Node* node = nullptr;

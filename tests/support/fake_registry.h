@@ -6,9 +6,11 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/overlay.h"
@@ -18,6 +20,38 @@
 namespace tessary::tests {
 
 enum class RegOp { Open, EnumKey, EnumValue, Close, Rename, Delete };
+
+// One call the registry received, with what it was given and what it answered.
+struct RegCall {
+    RegOp op = RegOp::Open;
+    std::u16string name;       // the path opened, or the subkey renamed or deleted
+    std::u16string newName;    // of a rename
+    std::uint32_t access = 0;  // of an open
+    std::uint32_t index = 0;   // of an enumeration
+    long result = sdk::ErrorSuccess;
+
+    bool IsAction() const { return op == RegOp::Rename || op == RegOp::Delete; }
+    bool Succeeded() const { return result == sdk::ErrorSuccess; }
+    friend bool operator==(const RegCall&, const RegCall&) = default;
+
+    static RegCall Open(std::u16string_view path, std::uint32_t access, long result = sdk::ErrorSuccess) {
+        return {RegOp::Open, std::u16string(path), {}, access, 0, result};
+    }
+    static RegCall EnumKey(std::uint32_t index, long result = sdk::ErrorSuccess) { return {RegOp::EnumKey, {}, {}, 0, index, result}; }
+    static RegCall EnumValue(std::uint32_t index, long result = sdk::ErrorSuccess) { return {RegOp::EnumValue, {}, {}, 0, index, result}; }
+    static RegCall Close(long result = sdk::ErrorSuccess) { return {RegOp::Close, {}, {}, 0, 0, result}; }
+    static RegCall Rename(std::u16string_view from, std::u16string_view to, long result = sdk::ErrorSuccess) {
+        return {RegOp::Rename, std::u16string(from), std::u16string(to), 0, 0, result};
+    }
+    static RegCall Delete(std::u16string_view name, long result = sdk::ErrorSuccess) {
+        return {RegOp::Delete, std::u16string(name), {}, 0, 0, result};
+    }
+};
+
+// As the call would be written, such as Rename("a" -> "b") = 5; for failure messages.
+std::string Text(RegOp op);
+std::string Text(const RegCall& call);
+void PrintTo(const RegCall& call, std::ostream* os);
 
 using RegValue = RegistryValue;
 
@@ -66,8 +100,8 @@ public:
     void FailCall(RegOp op, int nth, long code, int count = 1);
     int Calls(RegOp op) const { return counts.at(op); }
     int OpenHandles() const { return static_cast<int>(handles.size()); }
-    // Every call, in order: the operation with its names, access and result.
-    const std::vector<std::string>& Log() const { return log; }
+    // Every call, in order.
+    const std::vector<RegCall>& History() const { return history; }
 
     long OpenLocalMachineKey(const char16_t* path, std::uint32_t access, RegKey* key) override;
     long EnumKey(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength) override;
@@ -86,7 +120,7 @@ private:
     // The key behind a handle, or the code that says why there is none.
     long Resolve(RegKey key, Node*& node) const;
     bool Injected(RegOp op, long& code);
-    long Record(std::string call, long result);
+    long Record(RegCall call, long result);
 
     Path Parts(std::u16string_view path) const;
 
@@ -101,7 +135,7 @@ private:
         long code;
     };
     std::vector<Fault> faults;
-    std::vector<std::string> log;
+    std::vector<RegCall> history;
 };
 
 // UTF-16 to UTF-8, for messages and logs.

@@ -75,9 +75,8 @@ bool PlanHasUnavoidableClash(const Plan& plan, const std::vector<std::u16string>
 
 std::string CheckUndoImport(FakeRegistry& registry, std::size_t walkStart, const std::map<std::u16string, std::string>& beforeWalk,
                             const OverlayList& PlannedList, std::u16string_view undoText) {
-    auto done = std::count_if(registry.Log().begin() + static_cast<std::ptrdiff_t>(walkStart), registry.Log().end(), [](const std::string& call) {
-        return (call.starts_with("Rename(") || call.starts_with("Delete(")) && call.ends_with(" = 0");
-    });
+    auto done = std::count_if(registry.History().begin() + static_cast<std::ptrdiff_t>(walkStart), registry.History().end(),
+                              [](const RegCall& call) { return call.IsAction() && call.Succeeded(); });
     const auto among = [](const std::vector<std::u16string>& names, const std::u16string& name) {
         return std::any_of(names.begin(), names.end(), [&](const std::u16string& n) { return CompareIgnoringCase(n, name) == 0; });
     };

@@ -19,6 +19,30 @@ namespace {
 
 constexpr char16_t TestRoot[] = u"SOFTWARE\\TessaryTests";
 
+// The real registry, where every key opens, keeping the REG_SZ data of each
+// value read as it was returned.
+class KeepsStrings : public RegistryApi {
+public:
+    long OpenLocalMachineKey(const char16_t* path, std::uint32_t access, RegKey* key) override {
+        const long status = real.OpenLocalMachineKey(path, access, key);
+        EXPECT_EQ(status, ERROR_SUCCESS);
+        return status;
+    }
+    long EnumKey(RegKey key, std::uint32_t index, char16_t* name, std::uint32_t* length) override { return real.EnumKey(key, index, name, length); }
+    long EnumValue(RegKey key, std::uint32_t index, char16_t* valueName, std::uint32_t* valueNameLength,
+                   std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataLength) override {
+        const long status = real.EnumValue(key, index, valueName, valueNameLength, type, data, dataLength);
+        if (status == ERROR_SUCCESS && *type == REG_SZ) strings.emplace_back(reinterpret_cast<const char16_t*>(data), *dataLength / 2);
+        return status;
+    }
+    long CloseKey(RegKey key) override { return real.CloseKey(key); }
+    long RenameKey(RegKey key, const char16_t* from, const char16_t* to) override { return real.RenameKey(key, from, to); }
+    long DeleteKey(RegKey key, const char16_t* name) override { return real.DeleteKey(key, name); }
+
+    Win32Registry real;
+    std::vector<std::u16string> strings;
+};
+
 // A scratch key under HKLM with a few subkeys, removed afterwards.
 class Win32RegistryTest : public testing::Test {
 protected:
@@ -92,47 +116,50 @@ TEST_F(Win32RegistryTest, ReadsNamesOf255CharactersAndTheFirstValueOfEachType) {
     SetValue(u"Expand", L"Path", REG_EXPAND_SZ, expand, sizeof expand);
     const wchar_t named[] = L"{Named}";
     SetValue(u"Named", L"Some value", REG_SZ, named, sizeof named);
-    const wchar_t bare[] = {L'{', L'U', L'}'};
-    SetValue(u"Unterminated", L"", REG_SZ, bare, sizeof bare);
+    // Followed by a unit that is not NUL: RegSetValueExW reads the unit after
+    // the data, and counts a NUL there as a terminator the caller left out.
+    const wchar_t bare[] = {L'{', L'U', L'}', L'x'};
+    SetValue(u"Unterminated", L"", REG_SZ, bare, 3 * sizeof(wchar_t));
     SetValue(u"Zero", L"", REG_SZ, bare, 0);
 
-    // The same scan as the program's, over the scratch key's subkeys.
-    std::vector<std::pair<std::u16string, std::u16string>> read;
-    for (const std::u16string& name : Names()) {
-        RegKey subkey = nullptr;
-        const std::u16string path = std::u16string(TestRoot) + u"\\" + name;
-        ASSERT_EQ(registry.OpenLocalMachineKey(path.c_str(), KEY_QUERY_VALUE, &subkey), ERROR_SUCCESS);
-        char16_t valueName[260];
-        std::uint32_t valueNameLength = 260;
-        std::uint8_t data[520];
-        std::uint32_t dataLength = 520;
-        std::uint32_t type = 0;
-        const long status =
-            registry.EnumValue(subkey, 0, valueName, &valueNameLength, &type, data, &dataLength);
-        registry.CloseKey(subkey);
-        if (status != ERROR_SUCCESS || type != REG_SZ) continue;
-        read.emplace_back(name, std::u16string(reinterpret_cast<const char16_t*>(data), dataLength / 2));
-    }
-    ASSERT_EQ(read.size(), 4u);
-    EXPECT_EQ(read[0].first, longest);
-    EXPECT_EQ(read[0].second, std::u16string(u"{0AA1-Long}\0", 12));
-    EXPECT_EQ(read[1].second, std::u16string(u"{Named}\0", 8));
-    EXPECT_EQ(read[2].second, u"{U}");
-    EXPECT_EQ(read[3].second, u"");
+    // The program's scan over the scratch key; the data as the registry gives it too.
+    KeepsStrings scanned;
+    OverlayList list;
+    ReadOverlayIdentifiers(scanned, list, TestRoot);
+    ASSERT_EQ(list.size(), 4u);
+    ASSERT_EQ(scanned.strings.size(), 4u);
+    EXPECT_EQ(list[0].keyName, longest);
+    EXPECT_EQ(scanned.strings[0], std::u16string(u"{0AA1-Long}\0", 12));
+    EXPECT_EQ(scanned.strings[1], std::u16string(u"{Named}\0", 8));
+    EXPECT_EQ(scanned.strings[2], u"{U}");
+    EXPECT_EQ(scanned.strings[3], u"");
+    std::vector<std::u16string> clsids;
+    for (const OverlayEntry& entry : list) clsids.push_back(entry.handlerClsid);
+    EXPECT_EQ(clsids, (std::vector<std::u16string>{u"{0AA1-Long}", u"{Named}", u"{U}", u""}));
 }
 
-// The profile functions in a directory of the test's own.
-class Win32ProfileTest : public testing::Test {
+// A directory of the test's own, removed afterwards.
+class Win32DirectoryTest : public testing::Test {
 protected:
     void SetUp() override {
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
-        directory = std::filesystem::path(temp) / L"tessary-profile-test";
+        directory = std::filesystem::path(temp) / L"tessary-seams-test";
         std::filesystem::remove_all(directory);
         std::filesystem::create_directories(directory);
-        path = (directory / L"Tessary.ini").u16string();
     }
     void TearDown() override { std::filesystem::remove_all(directory); }
+
+    std::filesystem::path directory;
+};
+
+// The profile functions on Tessary.ini in that directory.
+class Win32ProfileTest : public Win32DirectoryTest {
+protected:
+    void SetUp() override {
+        Win32DirectoryTest::SetUp();
+        path = (directory / L"Tessary.ini").u16string();
+    }
 
     std::string Bytes() {
         std::ifstream file(directory / L"Tessary.ini", std::ios::binary);
@@ -140,7 +167,6 @@ protected:
     }
 
     Win32Profile profile;
-    std::filesystem::path directory;
     std::u16string path;
 };
 
@@ -189,9 +215,22 @@ TEST_F(Win32ProfileTest, SettingsRoundTripThroughTheRealProfileFunctions) {
     }
 }
 
+TEST_F(Win32ProfileTest, AnExistingFileKeepsItsEncoding) {
+    { std::ofstream(directory / L"Tessary.ini", std::ios::binary) << "[GROUP]\r\nNAME1=Tortoise\r\n"; }
+    profile.CreateUnicodeFileIfMissing(path);
+    profile.WriteString(u"GROUP", u"NAME2", u"CloudSync", path);
+    EXPECT_EQ(Bytes().substr(0, 7), "[GROUP]");
+    EXPECT_EQ(profile.ReadString(u"GROUP", u"NAME1", u"", path), u"Tortoise");
+    EXPECT_EQ(profile.ReadString(u"GROUP", u"NAME2", u"", path), u"CloudSync");
+}
+
 // The undo file beside Tessary.ini: a name that is taken is never written through.
-TEST_F(Win32ProfileTest, UndoFilesAreOnlyEverCreatedNew) {
+class Win32UndoFilesTest : public Win32DirectoryTest {
+protected:
     Win32UndoFiles files;
+};
+
+TEST_F(Win32UndoFilesTest, UndoFilesAreOnlyEverCreatedNew) {
     const std::u16string file = (directory / L"undo.reg").u16string();
     EXPECT_EQ(files.CreateNew(file, {0xFF, 0xFE, 'A', 0}), UndoFileApi::Result::Written);
     EXPECT_EQ(files.CreateNew(file, {'B'}), UndoFileApi::Result::Exists);
@@ -203,15 +242,6 @@ TEST_F(Win32ProfileTest, UndoFilesAreOnlyEverCreatedNew) {
     EXPECT_EQ(std::filesystem::file_size(directory / L"undo.reg"), 1u);
     files.Remove(file);
     EXPECT_FALSE(std::filesystem::exists(directory / L"undo.reg"));
-}
-
-TEST_F(Win32ProfileTest, AnExistingFileKeepsItsEncoding) {
-    { std::ofstream(directory / L"Tessary.ini", std::ios::binary) << "[GROUP]\r\nNAME1=Tortoise\r\n"; }
-    profile.CreateUnicodeFileIfMissing(path);
-    profile.WriteString(u"GROUP", u"NAME2", u"CloudSync", path);
-    EXPECT_EQ(Bytes().substr(0, 7), "[GROUP]");
-    EXPECT_EQ(profile.ReadString(u"GROUP", u"NAME1", u"", path), u"Tortoise");
-    EXPECT_EQ(profile.ReadString(u"GROUP", u"NAME2", u"", path), u"CloudSync");
 }
 
 }  // namespace
