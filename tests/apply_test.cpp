@@ -12,7 +12,6 @@
 namespace tessary::tests {
 namespace {
 
-constexpr int IdNo = 7;
 
 // Windows' own upper-case table leaves the micro sign alone, as it does about
 // 200 units that Unicode's simple mappings change.

@@ -82,7 +82,7 @@ Outcome Apply(const Case& c, RegOp op, int nth, long code, UndoFileApi::Result f
     const ApplyServices services{registry, messages, signOut, {files, u"C:\\", UndoLanguage::English}, nullptr};
     const std::size_t logStart = registry.History().size();
     if (nth > 0) registry.FailCall(op, registry.Calls(op) + nth, code);
-    messages.answers = {IdYes, 7};
+    messages.answers = {IdYes, IdNo};
     ApplyState state;
     ApplyPlannedList(plan.PlannedList, services, state);
     outcome.walk.assign(registry.History().begin() + static_cast<std::ptrdiff_t>(logStart), registry.History().end());
@@ -94,7 +94,7 @@ Outcome Apply(const Case& c, RegOp op, int nth, long code, UndoFileApi::Result f
 
     // A second press never walks a changed registry again.
     const std::size_t calls = registry.History().size();
-    messages.answers = {IdYes, 7};
+    messages.answers = {IdYes, IdNo};
     ApplyPlannedList(plan.PlannedList, services, state);
     if (outcome.changed) {
         EXPECT_EQ(registry.History().size(), calls);

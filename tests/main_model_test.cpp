@@ -73,7 +73,7 @@ TEST_F(MainModelTest, TheChangeButtonFollowsThePlanUntilTheRegistryChanged) {
     model.SelectFirstGroup(u"Tortoise");
     model.SelectSecondGroup(u"CloudSync");
     EXPECT_TRUE(model.ChangeEnabled());  // CloudSync2 moves
-    messages.answers = {IdYes, 7};
+    messages.answers = {IdYes, IdNo};
     model.ApplyChanges();
     EXPECT_EQ(registry.OverlayNames(), (std::vector<std::u16string>{u"  Tortoise1", u" CloudSync1", u" CloudSync2"}));
     EXPECT_FALSE(model.ChangeEnabled());

@@ -129,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         registry.FailCall(RegOp::Rename, registry.Calls(RegOp::Rename) + refused, sdk::ErrorAccessDenied);
     }
     ScriptedMessages messages;
-    messages.answers = {IdYes, 7};
+    messages.answers = {IdYes, IdNo};
     RecordingSignOut signOut;
     FakeUndoFiles files;
     ApplyState state;

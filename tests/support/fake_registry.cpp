@@ -169,7 +169,9 @@ std::vector<std::pair<std::u16string, std::u16string>> FakeRegistry::OverlayRegi
 
 namespace {
 
-bool IsString(const RegValue& value) { return value.type == 1 || value.type == 2 || value.type == 7; }
+bool IsString(const RegValue& value) {
+    return value.type == sdk::RegSz || value.type == sdk::RegExpandSz || value.type == sdk::RegMultiSz;
+}
 
 void Describe(const auto& node, const std::string& indent, std::string& out) {
     static const char digits[] = "0123456789abcdef";
@@ -273,13 +275,13 @@ void FakeRegistry::Import(std::u16string_view text) {
             value.type = sdk::RegSz;
             value.data = SzData(Unquote(data, at));
         } else if (data.rfind(u"dword:", 0) == 0) {
-            value.type = 4;
+            value.type = sdk::RegDword;
             for (std::size_t i = 4; i-- > 0;) {
                 value.data.push_back(static_cast<std::uint8_t>(HexDigit(data[6 + 2 * i]) * 16 + HexDigit(data[7 + 2 * i])));
             }
         } else {
             std::size_t at = data.find(u':') + 1;
-            value.type = 3;
+            value.type = sdk::RegBinary;
             if (data[3] == u'(') {
                 value.type = 0;
                 for (std::size_t i = 4; data[i] != u')'; ++i) value.type = value.type * 16 + HexDigit(data[i]);
